@@ -1,0 +1,57 @@
+#pragma once
+// The single channel to the instrument: bytes and little-endian 16/32-bit
+// values with bounded waiting, serialised by a re-entrant lock.
+//
+// Results: 0 success, -1 port not open, -2 time-out, -3 short read.
+// A "poll" is one look at the receive queue followed, when the bytes wanted
+// are not there yet, by a wait of 1 ms on the device. The wait sleeps in
+// poll(2), so a worker blocked on a silent instrument costs no processor time,
+// while the budgets (2000 polls ~ 2 s) keep their meaning.
+
+#include "link/FTime.h"
+#include "link/SpMutex.h"
+#include "link/UsbCommPort.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+class TSpComm {
+public:
+    static constexpr int ReadPolls = 2000;
+
+    explicit TSpComm(std::unique_ptr<TPortEnumerator> enumerator = nullptr);
+    ~TSpComm();
+    TSpComm(const TSpComm&) = delete;
+    TSpComm& operator=(const TSpComm&) = delete;
+
+    int Open();
+    int Close();
+    int IsConnected() const { return FConnected.load(std::memory_order_acquire); }
+
+    int WriteByte(uint8_t b);
+    int ReadByte(uint8_t& b);
+    int WriteWord(int value);
+    int ReadWord(int16_t& value);
+    int WriteDword(int value);
+    int ReadDword(int32_t& value);
+    int Read(uint8_t* buffer, int count);
+
+    // Lock-free waits, so that the window thread's stop byte can pass while
+    // the worker waits for a stream. 0 when the port is not open.
+    int WaitAny(int polls);
+    int WaitFor(int polls, int n);
+
+    TUsbCommPort& Port() { return *FPort; }
+    // Equivalent to Port().SetFixedDevice(path).
+    void SetFixedDevice(const std::string& path) { FPort->SetFixedDevice(path); }
+
+private:
+    // Up to `polls` polls while fewer than `n` bytes wait; returns the count last seen.
+    int PollFor(int polls, int n);
+
+    std::unique_ptr<TUsbCommPort> FPort;
+    TSpMutex FLock;
+    std::atomic<int> FConnected{0};
+    FTime FTimer;
+};
