@@ -3,6 +3,7 @@
 // with the instrument's time-outs (termios + poll on the device path).
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -59,6 +60,7 @@ public:
     // Waits on the device for up to `us` microseconds or until input arrives
     // (or the peer hangs up). Used by the channel's polls instead of spinning.
     void WaitInput(long us);
+    static void SleepUntil(std::chrono::steady_clock::time_point until);
 
     const TCommTimeouts& Timeouts() const { return FTimeouts; }
     const TLineSettings& LineSettings() const { return FLine; }
