@@ -4,6 +4,7 @@
 // on the window thread (Qt events in the program, a recorder in tests).
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 enum TWindowMessage : unsigned {
@@ -30,4 +31,10 @@ public:
     virtual void Post(unsigned message, intptr_t wParam, intptr_t lParam) = 0;
     // A failed task's text, shown modally; returns when the operator has seen it.
     virtual void ShowError(const std::string& text) = 0;
+    // Runs `fn` on the window thread and returns when it has run. The model
+    // creates and sizes a scan's curve this way, so that the graph's slot
+    // table and its drawing surface are only ever touched by the window
+    // thread; appending points needs no such trip (the curve's own lock).
+    // A sink without a window thread runs `fn` at once.
+    virtual void Invoke(const std::function<void()>& fn) { fn(); }
 };
