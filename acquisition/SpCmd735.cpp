@@ -1,10 +1,10 @@
 #include "acquisition/SpCmd735.h"
 
-#include "link/SpComm.h"
-
 #include <algorithm>
 #include <array>
 #include <mutex>
+
+#include "link/SpComm.h"
 
 namespace {
 
@@ -23,11 +23,17 @@ constexpr uint8_t kMarker = 0xD0;
 constexpr uint8_t kStopByte = 0x01;
 constexpr int kPeriodWords = 60;
 
-bool IsResultByte(uint8_t b) { return b >= 0xD1 && b <= 0xD3; }
+bool IsResultByte(uint8_t b)
+{
+    return b >= 0xD1 && b <= 0xD3;
+}
 
-int16_t WordAt(const uint8_t* bytes) { return static_cast<int16_t>(bytes[0] | (bytes[1] << 8)); }
+int16_t WordAt(const uint8_t* bytes)
+{
+    return static_cast<int16_t>(bytes[0] | (bytes[1] << 8));
+}
 
-} // namespace
+}  // namespace
 
 TSpCmd735::TSpCmd735(TSpTaskBase* task, TSpComm& channel) : FTask(task), FChannel(channel) {}
 
@@ -211,8 +217,8 @@ int TSpCmd735::RunMotor(uint8_t code, int motor, int multiplier, int count)
 int TSpCmd735::RecMotorSteps(int motor, int multiplier)
 {
     std::array<uint8_t, kMaxRead> bytes;
-    bool first = false;  // one 0xD0 seen
-    bool second = false; // two 0xD0 in a row: the next result byte ends the stream
+    bool first = false;   // one 0xD0 seen
+    bool second = false;  // two 0xD0 in a row: the next result byte ends the stream
     int error = 0;
     int result = 0;
     bool ended = false;
@@ -273,7 +279,7 @@ int Magnitude(int steps)
     return steps >= 0 ? steps : static_cast<int>(0u - static_cast<unsigned>(steps));
 }
 
-} // namespace
+}  // namespace
 
 int TSpCmd735::RunGrating(int steps)
 {
@@ -486,8 +492,14 @@ int32_t DemodSum(std::span<const int16_t> samples, int periods, const TSigns& si
     return static_cast<int32_t>(total / periods);
 }
 
-} // namespace
+}  // namespace
 
-int32_t SumA(std::span<const int16_t> samples, int periods) { return DemodSum(samples, periods, kSignsA); }
+int32_t SumA(std::span<const int16_t> samples, int periods)
+{
+    return DemodSum(samples, periods, kSignsA);
+}
 
-int32_t SumB(std::span<const int16_t> samples, int periods) { return DemodSum(samples, periods, kSignsB); }
+int32_t SumB(std::span<const int16_t> samples, int periods)
+{
+    return DemodSum(samples, periods, kSignsB);
+}

@@ -24,13 +24,13 @@
 // command lock. Stream waits use the channel's lock-free waits, so the stop
 // byte passes while a motor or a scan runs.
 
-#include "acquisition/SpTaskBase.h"
-#include "link/FTime.h"
-#include "link/SpMutex.h"
-
 #include <cstdint>
 #include <span>
 #include <string>
+
+#include "acquisition/SpTaskBase.h"
+#include "link/FTime.h"
+#include "link/SpMutex.h"
 
 class TSpComm;
 

@@ -9,7 +9,10 @@ void TSpTaskBase::Hook1() {}
 
 void TSpTaskBase::Hook2() {}
 
-int TSpTaskBase::OnScanData(const int16_t*, int) { return 0; }
+int TSpTaskBase::OnScanData(const int16_t*, int)
+{
+    return 0;
+}
 
 void TSpTaskBase::Run() {}
 
@@ -26,4 +29,7 @@ void TSpTaskBase::Shutdown()
     }
 }
 
-bool TSpTaskBase::IsFinished() const { return FFinished.load(std::memory_order_acquire); }
+bool TSpTaskBase::IsFinished() const
+{
+    return FFinished.load(std::memory_order_acquire);
+}

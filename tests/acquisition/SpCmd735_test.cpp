@@ -2,9 +2,6 @@
 // bytes on the wire, stream framing, failure codes and texts.
 
 #include "acquisition/SpCmd735.h"
-#include "acquisition/SpTaskBase.h"
-#include "link/SpComm.h"
-#include "tests/support/ScriptedPeer.h"
 
 #include <gtest/gtest.h>
 
@@ -14,6 +11,10 @@
 #include <thread>
 #include <utility>
 #include <vector>
+
+#include "acquisition/SpTaskBase.h"
+#include "link/SpComm.h"
+#include "tests/support/ScriptedPeer.h"
 
 namespace {
 
@@ -103,7 +104,8 @@ protected:
 TEST_F(CmdScripted, GetLbdReturnsStatusWordAndResult)
 {
     int16_t status = 0;
-    const int r = Play({{{0x80}, 0, Cat({{0x80, 0x81, 0x00}, kEndOk})}}, [&] { return Cmd.Cmd_GetLBD(status); });
+    const int r =
+        Play({{{0x80}, 0, Cat({{0x80, 0x81, 0x00}, kEndOk})}}, [&] { return Cmd.Cmd_GetLBD(status); });
     EXPECT_EQ(r, 209);
     EXPECT_EQ(status, 0x0081);
 }
@@ -111,7 +113,8 @@ TEST_F(CmdScripted, GetLbdReturnsStatusWordAndResult)
 TEST_F(CmdScripted, GetLbdTailWithoutTwoMarkersFails)
 {
     int16_t status = 0;
-    const int r = Play({{{0x80}, 0, {0x80, 0x81, 0x00, 0xD0, 0xD1, 0xD1}}}, [&] { return Cmd.Cmd_GetLBD(status); });
+    const int r =
+        Play({{{0x80}, 0, {0x80, 0x81, 0x00, 0xD0, 0xD1, 0xD1}}}, [&] { return Cmd.Cmd_GetLBD(status); });
     EXPECT_EQ(r, -10);
     EXPECT_EQ(Cmd.LastErrorText(), "Cmd_GetLBD接收结果错误-10");
 }
@@ -130,14 +133,16 @@ TEST_F(CmdScripted, SettingsSendCodeThenLittleEndianValue)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(HexBytes(Cat({c.Code, c.Value})));
-        const int r = Play({{c.Code, 0, c.Code}, {c.Value, 0, Cat({c.Value, kEndOk})}}, [&] { return c.Call(Cmd); });
+        const int r =
+            Play({{c.Code, 0, c.Code}, {c.Value, 0, Cat({c.Value, kEndOk})}}, [&] { return c.Call(Cmd); });
         EXPECT_EQ(r, 209);
     }
 }
 
 TEST_F(CmdScripted, SetingWithWrongEchoNamesItself)
 {
-    const int r = Play({{{0x61}, 0, {0x61}}, {{0x0A, 0x00}, 0, {0x0B, 0x00}}}, [&] { return Cmd.Seting(0x61, 10); });
+    const int r =
+        Play({{{0x61}, 0, {0x61}}, {{0x0A, 0x00}, 0, {0x0B, 0x00}}}, [&] { return Cmd.Seting(0x61, 10); });
     EXPECT_EQ(r, -5);
     EXPECT_EQ(Cmd.LastErrorText(), "Seting接收反馈不相等-5");
 }
@@ -152,10 +157,25 @@ TEST_F(CmdScripted, MotorCommandsPickCodeMotorAndSign)
         int Motor, Sign;
     };
     const Case cases[] = {
-        {"grating back 800", [](TSpCmd735& c) { return c.RunGrating(-800); }, 0x41, {0x20, 0x03, 0x00, 0x00}, 0, -1},
-        {"grating fwd", [](TSpCmd735& c) { return c.RunGrating(0x01020304); }, 0x40, {0x04, 0x03, 0x02, 0x01}, 0, 1},
+        {"grating back 800",
+         [](TSpCmd735& c) { return c.RunGrating(-800); },
+         0x41,
+         {0x20, 0x03, 0x00, 0x00},
+         0,
+         -1},
+        {"grating fwd",
+         [](TSpCmd735& c) { return c.RunGrating(0x01020304); },
+         0x40,
+         {0x04, 0x03, 0x02, 0x01},
+         0,
+         1},
         {"filter fwd", [](TSpCmd735& c) { return c.RunFilter(3); }, 0x44, {0x03, 0, 0, 0}, 2, 1},
-        {"filter back", [](TSpCmd735& c) { return c.RunFilterDir(-1, 1200); }, 0x45, {0xB0, 0x04, 0, 0}, 2, -1},
+        {"filter back",
+         [](TSpCmd735& c) { return c.RunFilterDir(-1, 1200); },
+         0x45,
+         {0xB0, 0x04, 0, 0},
+         2,
+         -1},
         {"slit back", [](TSpCmd735& c) { return c.RunSlit(-7); }, 0x47, {0x07, 0, 0, 0}, 1, -1},
         {"slit fwd", [](TSpCmd735& c) { return c.RunSlitDir(1, 9); }, 0x46, {0x09, 0, 0, 0}, 1, 1},
         {"zero out", [](TSpCmd735& c) { return c.RunZeroDir(1, 200); }, 0x48, {0xC8, 0, 0, 0}, 4, 1},
@@ -204,7 +224,11 @@ TEST_F(CmdScripted, StepStreamFraming)
         {"stopped", {{0xFF, 0xD0, 0xD0, 0xD3}}, {-255}, 211, ""},
         {"result without markers", {{0x05, 0xD1}}, {-5}, -6, "RecMotorSteps不期望的命令尾-6"},
         {"marker, step, marker", {{0xD0, 0x01, 0xD0, 0xD1}}, {-1}, -6, "RecMotorSteps不期望的命令尾-6"},
-        {"pair cleared by a step", {{0xD0, 0xD0, 0x05, 0xD0, 0xD1}}, {-5}, -6, "RecMotorSteps不期望的命令尾-6"},
+        {"pair cleared by a step",
+         {{0xD0, 0xD0, 0x05, 0xD0, 0xD1}},
+         {-5},
+         -6,
+         "RecMotorSteps不期望的命令尾-6"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
@@ -227,7 +251,8 @@ TEST_F(CmdScripted, StepStreamFraming)
 
 TEST_F(CmdScripted, StepCountEchoMismatchFails)
 {
-    const int r = Play({{{0x40}, 0, {0x40}}, {{0x0A, 0, 0, 0}, 0, {0x0B, 0, 0, 0}}}, [&] { return Cmd.RunGrating(10); });
+    const int r = Play({{{0x40}, 0, {0x40}}, {{0x0A, 0, 0, 0}, 0, {0x0B, 0, 0, 0}}},
+                       [&] { return Cmd.RunGrating(10); });
     EXPECT_EQ(r, -4);
     EXPECT_EQ(Cmd.LastErrorText(), "RunMotor接收steps不相等-4");
 }
@@ -287,8 +312,9 @@ TEST_F(CmdScripted, AcqWaveTakesExactlyPTimes60Samples)
     const Bytes data = SampleBytes(1000, 480);
     const Bytes first(data.begin(), data.begin() + 501);  // odd split: a word across two reads
     const Bytes rest(data.begin() + 501, data.end());
-    const int r = Play({{{0x94}, 0, {0x94}}, {{0x08, 0x00}, 0, Cat({{0x08, 0x00}, first})}, {{}, 200, Cat({rest, kEndOk})}},
-                       [&] { return Cmd.Cmd_AcqWave(buffer.data(), 480, 8); });
+    const int r = Play(
+        {{{0x94}, 0, {0x94}}, {{0x08, 0x00}, 0, Cat({{0x08, 0x00}, first})}, {{}, 200, Cat({rest, kEndOk})}},
+        [&] { return Cmd.Cmd_AcqWave(buffer.data(), 480, 8); });
     EXPECT_EQ(r, 209);
     EXPECT_EQ(buffer, Samples(1000, 480));
 }
@@ -414,4 +440,4 @@ TEST(TaskBase, ShutdownWaitsForTheLoopToFinish)
     worker.join();
 }
 
-} // namespace
+}  // namespace

@@ -42,7 +42,10 @@ bool TScriptedPeer::Join(int timeoutMs)
     return true;
 }
 
-std::vector<uint8_t> TScriptedPeer::Extra(int timeoutMs) { return FPty.Receive(4096, timeoutMs); }
+std::vector<uint8_t> TScriptedPeer::Extra(int timeoutMs)
+{
+    return FPty.Receive(4096, timeoutMs);
+}
 
 std::vector<std::string> TScriptedPeer::Mismatches() const
 {

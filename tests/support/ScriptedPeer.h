@@ -4,8 +4,6 @@
 // reply these bytes", and records every mismatch. For byte sequences the
 // simulated instrument cannot (or should not) produce.
 
-#include "tests/support/PtyPeer.h"
-
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -14,6 +12,8 @@
 #include <thread>
 #include <utility>
 #include <vector>
+
+#include "tests/support/PtyPeer.h"
 
 struct TScriptStep {
     TScriptStep(std::vector<uint8_t> expect, int pauseMs, std::vector<uint8_t> reply,
