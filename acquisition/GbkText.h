@@ -32,8 +32,9 @@ std::size_t GbkFitLength(std::string_view gbk, std::size_t maxBytes);
 std::size_t SetGbkField(char* dst, std::size_t size, std::string_view utf8);
 
 template <std::size_t N>
-std::size_t SetGbkField(char (&dst)[N], std::string_view utf8) {
-  return SetGbkField(dst, N, utf8);
+std::size_t SetGbkField(char (&dst)[N], std::string_view utf8)
+{
+    return SetGbkField(dst, N, utf8);
 }
 
 // Reads a GBK char array of `size` bytes up to its first NUL, or to its end
@@ -41,6 +42,7 @@ std::size_t SetGbkField(char (&dst)[N], std::string_view utf8) {
 std::string GbkFieldToUtf8(const char* src, std::size_t size);
 
 template <std::size_t N>
-std::string GbkFieldToUtf8(const char (&src)[N]) {
-  return GbkFieldToUtf8(src, N);
+std::string GbkFieldToUtf8(const char (&src)[N])
+{
+    return GbkFieldToUtf8(src, N);
 }

@@ -12,27 +12,26 @@
 #include <type_traits>
 
 struct TMeasureParams {
-  std::uint8_t Mode = 0;      // 0 %T, 1 Abs, 2 single beam
-  std::uint8_t Speed = 2;     // 0..4
-  std::uint8_t Slit = 3;      // 1..5, 1 is the widest
-  std::uint8_t Response = 2;  // 0..3
-  std::uint8_t ScanMode = 0;  // 0 continuous, 1 overlay, 2 time drive
-  std::uint8_t Pad1[3] = {0, 0, 0};
-  float XStart = 4000.0f;  // cm-1; 0 for time drive
-  float XEnd = 400.0f;     // cm-1; seconds for time drive
-  float YStart = 0.0f;
-  float YEnd = 102.0f;
-  std::int32_t ScanCount = 1;
-  float ScanTime = 1000.0f;  // time-drive duration, seconds
-  float CurrentX = 0.0f;     // wavenumber the grating last reached
-  std::int32_t Reserved = -1;
-  char BatchNo[150] = {};  // GBK, NUL-terminated
-  char Note[500] = {};     // GBK, NUL-terminated
-  std::uint8_t Pad2[2] = {0, 0};
+    std::uint8_t Mode = 0;      // 0 %T, 1 Abs, 2 single beam
+    std::uint8_t Speed = 2;     // 0..4
+    std::uint8_t Slit = 3;      // 1..5, 1 is the widest
+    std::uint8_t Response = 2;  // 0..3
+    std::uint8_t ScanMode = 0;  // 0 continuous, 1 overlay, 2 time drive
+    std::uint8_t Pad1[3] = {0, 0, 0};
+    float XStart = 4000.0f;  // cm-1; 0 for time drive
+    float XEnd = 400.0f;     // cm-1; seconds for time drive
+    float YStart = 0.0f;
+    float YEnd = 102.0f;
+    std::int32_t ScanCount = 1;
+    float ScanTime = 1000.0f;  // time-drive duration, seconds
+    float CurrentX = 0.0f;     // wavenumber the grating last reached
+    std::int32_t Reserved = -1;
+    char BatchNo[150] = {};  // GBK, NUL-terminated
+    char Note[500] = {};     // GBK, NUL-terminated
+    std::uint8_t Pad2[2] = {0, 0};
 };
 
-static_assert(std::endian::native == std::endian::little,
-              "records are stored as little-endian memory dumps");
+static_assert(std::endian::native == std::endian::little, "records are stored as little-endian memory dumps");
 static_assert(std::is_standard_layout_v<TMeasureParams>);
 static_assert(std::is_trivially_copyable_v<TMeasureParams>);
 static_assert(sizeof(TMeasureParams) == 692);

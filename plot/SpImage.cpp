@@ -2,220 +2,295 @@
 
 #include <QFontMetrics>
 #include <QStringList>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 
-QColor SpColor(uint32_t bgr) {
-  return QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF), static_cast<int>((bgr >> 16) & 0xFF));
+QColor SpColor(uint32_t bgr)
+{
+    return QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
+                  static_cast<int>((bgr >> 16) & 0xFF));
 }
 
-uint32_t SpColorValue(const QColor& c) {
-  return SpRgb(static_cast<uint32_t>(c.red()), static_cast<uint32_t>(c.green()), static_cast<uint32_t>(c.blue()));
+uint32_t SpColorValue(const QColor& c)
+{
+    return SpRgb(static_cast<uint32_t>(c.red()), static_cast<uint32_t>(c.green()),
+                 static_cast<uint32_t>(c.blue()));
 }
 
-QString SpFormatNumber(float value) {
-  double v = value;
-  if (std::isnan(v)) return QStringLiteral("NAN");
-  if (std::isinf(v)) return v > 0 ? QStringLiteral("INF") : QStringLiteral("-INF");
-  char buf[64];
-  // Round to 5 significant digits first; the decimal then only pads or cuts.
-  std::snprintf(buf, sizeof buf, "%.4E", v);
-  double rounded = std::strtod(buf, nullptr);
-  if (std::fabs(rounded) >= 1.0e5) return QString::fromLatin1(buf);
-  std::snprintf(buf, sizeof buf, "%.1f", rounded);
-  QString s = QString::fromLatin1(buf);
-  if (s == QLatin1String("-0.0")) s = QStringLiteral("0.0");
-  return s;
+QString SpFormatNumber(float value)
+{
+    double v = value;
+    if (std::isnan(v))
+        return QStringLiteral("NAN");
+    if (std::isinf(v))
+        return v > 0 ? QStringLiteral("INF") : QStringLiteral("-INF");
+    char buf[64];
+    // Round to 5 significant digits first; the decimal then only pads or cuts.
+    std::snprintf(buf, sizeof buf, "%.4E", v);
+    double rounded = std::strtod(buf, nullptr);
+    if (std::fabs(rounded) >= 1.0e5)
+        return QString::fromLatin1(buf);
+    std::snprintf(buf, sizeof buf, "%.1f", rounded);
+    QString s = QString::fromLatin1(buf);
+    if (s == QLatin1String("-0.0"))
+        s = QStringLiteral("0.0");
+    return s;
 }
 
-QFont SpDefaultFont() {
-  QFont f;
-  // Whichever CJK family fontconfig has; it resolves missing glyphs itself.
-  f.setFamilies(QStringList{QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC"),
-                            QStringLiteral("Noto Sans CJK"), QStringLiteral("Sans Serif")});
-  f.setPixelSize(12);
-  f.setStyleStrategy(QFont::PreferDefault);
-  return f;
+QFont SpDefaultFont()
+{
+    QFont f;
+    // Whichever CJK family fontconfig has; it resolves missing glyphs itself.
+    f.setFamilies(QStringList{QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC"),
+                              QStringLiteral("Noto Sans CJK"), QStringLiteral("Sans Serif")});
+    f.setPixelSize(12);
+    f.setStyleStrategy(QFont::PreferDefault);
+    return f;
 }
 
 TSpImage::TSpImage(void* window, QImage* canvas, int32_t left, int32_t top, int32_t right, int32_t bottom)
-    : Window(window), Left(left), Top(top), Right(right), Bottom(bottom) {
-  if (canvas != nullptr && !canvas->isNull()) {
-    OwnPainter = std::make_unique<QPainter>(canvas);
-    Canvas = OwnPainter.get();
-    Image = canvas;
-  }
-  InitPainter();
+    : Window(window), Left(left), Top(top), Right(right), Bottom(bottom)
+{
+    if (canvas != nullptr && !canvas->isNull()) {
+        OwnPainter = std::make_unique<QPainter>(canvas);
+        Canvas = OwnPainter.get();
+        Image = canvas;
+    }
+    InitPainter();
 }
 
 TSpImage::TSpImage(void* window, QPainter* canvas, int32_t left, int32_t top, int32_t right, int32_t bottom)
-    : Window(window), Left(left), Top(top), Right(right), Bottom(bottom) {
-  Canvas = canvas;
-  if (Canvas != nullptr && Canvas->device() != nullptr && Canvas->device()->devType() == QInternal::Image)
-    Image = static_cast<QImage*>(Canvas->device());
-  InitPainter();
+    : Window(window), Left(left), Top(top), Right(right), Bottom(bottom)
+{
+    Canvas = canvas;
+    if (Canvas != nullptr && Canvas->device() != nullptr && Canvas->device()->devType() == QInternal::Image)
+        Image = static_cast<QImage*>(Canvas->device());
+    InitPainter();
 }
 
-TSpImage::TSpImage(void* window) : Window(window) { OwnBitmap = std::make_unique<QImage>(); }
-
-TSpImage::~TSpImage() {
-  if (OwnPainter) OwnPainter->end();
+TSpImage::TSpImage(void* window) : Window(window)
+{
+    OwnBitmap = std::make_unique<QImage>();
 }
 
-void TSpImage::InitPainter() {
-  if (Canvas == nullptr || !Canvas->isActive()) return;
-  Canvas->setFont(SpDefaultFont());
-  Canvas->setRenderHint(QPainter::Antialiasing, false);
-  Canvas->setRenderHint(QPainter::TextAntialiasing, true);
-  Canvas->setBackgroundMode(Qt::TransparentMode);
-  Canvas->setBrush(Qt::NoBrush);
-  LinePen = QPen(SpColor(PenColorValue), 1, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
-  LinePen.setCosmetic(true);
-  SetPenStyle(PenStyleValue);
-  PainterHasLinePen = false;
+TSpImage::~TSpImage()
+{
+    if (OwnPainter)
+        OwnPainter->end();
 }
 
-void TSpImage::SetRect(int32_t left, int32_t top, int32_t right, int32_t bottom) {
-  Left = left;
-  Top = top;
-  Right = right;
-  Bottom = bottom;
-  if (!OwnBitmap) return;
-  QFont font = Canvas ? Canvas->font() : SpDefaultFont();
-  if (OwnPainter) OwnPainter->end();
-  OwnPainter.reset();
-  Canvas = nullptr;
-  Image = nullptr;
-  int w = std::max(Width(), 0);
-  int h = std::max(Height(), 0);
-  *OwnBitmap = QImage(w, h, QImage::Format_RGB32);
-  if (w == 0 || h == 0) return;
-  OwnBitmap->fill(Qt::white);
-  OwnPainter = std::make_unique<QPainter>(OwnBitmap.get());
-  Canvas = OwnPainter.get();
-  Image = OwnBitmap.get();
-  InitPainter();
-  Canvas->setFont(font);
-}
-
-QSize TSpImage::CanvasSize() const {
-  if (Canvas == nullptr || Canvas->device() == nullptr) return {0, 0};
-  return {Canvas->device()->width(), Canvas->device()->height()};
-}
-
-int TSpImage::SetPenStyle(int style) {
-  PenStyleValue = style;
-  Qt::PenStyle s = Qt::SolidLine;
-  switch (style) {
-    case SpPenDash: s = Qt::DashLine; break;
-    case SpPenDot: s = Qt::DotLine; break;
-    case SpPenDashDot: s = Qt::DashDotLine; break;
-    case SpPenDashDotDot: s = Qt::DashDotDotLine; break;
-    case SpPenNull: s = Qt::NoPen; break;
-    default: break;
-  }
-  LinePen.setStyle(s);
-  PainterHasLinePen = false;
-  return 0;
-}
-
-int TSpImage::SetPenColor(uint32_t color) {
-  PenColorValue = color;
-  LinePen.setColor(SpColor(color));
-  PainterHasLinePen = false;
-  return 0;
-}
-
-void TSpImage::SetBrushColor(uint32_t color) { BrushColorValue = color; }
-
-void TSpImage::SetFontColor(uint32_t color) { FontColorValue = color; }
-
-void TSpImage::SetFontBold(bool bold) {
-  if (Canvas == nullptr) return;
-  QFont f = Canvas->font();
-  if (f.bold() == bold) return;
-  f.setBold(bold);
-  Canvas->setFont(f);
-}
-
-QPainter* TSpImage::GetCanvas() {
-  PainterHasLinePen = false;
-  return Canvas;
-}
-
-void TSpImage::ApplyLinePen() {
-  if (!PainterHasLinePen) {
-    Canvas->setPen(LinePen);
-    PainterHasLinePen = true;
-  }
-}
-
-void TSpImage::MoveTo(int32_t x, int32_t y) { PenPos = QPoint(Left + x, Top + y); }
-
-void TSpImage::LineTo(int32_t x, int32_t y) {
-  QPoint to(Left + x, Top + y);
-  if (Canvas != nullptr) {
-    ApplyLinePen();
-    Canvas->drawLine(PenPos, to);
-  }
-  PenPos = to;
-}
-
-void TSpImage::Rectangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
-  if (Canvas == nullptr) return;
-  if (x2 < x1) std::swap(x1, x2);
-  if (y2 < y1) std::swap(y1, y2);
-  if (x2 - x1 < 1 || y2 - y1 < 1) return;
-  QRect r(Left + x1, Top + y1, x2 - x1, y2 - y1);
-  Canvas->fillRect(r, SpColor(BrushColorValue));
-  if (PenStyleValue != SpPenNull) {
-    ApplyLinePen();
+void TSpImage::InitPainter()
+{
+    if (Canvas == nullptr || !Canvas->isActive())
+        return;
+    Canvas->setFont(SpDefaultFont());
+    Canvas->setRenderHint(QPainter::Antialiasing, false);
+    Canvas->setRenderHint(QPainter::TextAntialiasing, true);
+    Canvas->setBackgroundMode(Qt::TransparentMode);
     Canvas->setBrush(Qt::NoBrush);
-    // A one-pixel pen outlines w+1 x h+1 pixels; the platform's rectangle
-    // stays inside (x1, y1) .. (x2 - 1, y2 - 1).
-    Canvas->drawRect(QRect(r.left(), r.top(), r.width() - 1, r.height() - 1));
-  }
+    LinePen = QPen(SpColor(PenColorValue), 1, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
+    LinePen.setCosmetic(true);
+    SetPenStyle(PenStyleValue);
+    PainterHasLinePen = false;
 }
 
-void TSpImage::DrawText(int32_t x, int32_t y, const QString& text) {
-  if (Canvas == nullptr || text.isEmpty()) return;
-  QFontMetrics fm = Canvas->fontMetrics();
-  QRect cell(0, 0, fm.horizontalAdvance(text), fm.height());
-  Canvas->save();
-  Canvas->translate(Left + x, Top + y);
-  // Escapement is counter-clockwise on the screen; Qt's y axis points down.
-  if (TextAngleValue != 0) Canvas->rotate(-TextAngleValue / 10.0);
-  if (TextOpaque) Canvas->fillRect(cell, SpColor(BrushColorValue));
-  Canvas->setPen(SpColor(FontColorValue));
-  Canvas->drawText(QPoint(0, fm.ascent()), text);
-  Canvas->restore();
-  PainterHasLinePen = false;
+void TSpImage::SetRect(int32_t left, int32_t top, int32_t right, int32_t bottom)
+{
+    Left = left;
+    Top = top;
+    Right = right;
+    Bottom = bottom;
+    if (!OwnBitmap)
+        return;
+    QFont font = Canvas ? Canvas->font() : SpDefaultFont();
+    if (OwnPainter)
+        OwnPainter->end();
+    OwnPainter.reset();
+    Canvas = nullptr;
+    Image = nullptr;
+    int w = std::max(Width(), 0);
+    int h = std::max(Height(), 0);
+    *OwnBitmap = QImage(w, h, QImage::Format_RGB32);
+    if (w == 0 || h == 0)
+        return;
+    OwnBitmap->fill(Qt::white);
+    OwnPainter = std::make_unique<QPainter>(OwnBitmap.get());
+    Canvas = OwnPainter.get();
+    Image = OwnBitmap.get();
+    InitPainter();
+    Canvas->setFont(font);
 }
 
-void TSpImage::DrawText(int32_t x, int32_t y, std::string_view utf8) { DrawText(x, y, FromUtf8(utf8)); }
-
-void TSpImage::DrawNumber(int32_t x, int32_t y, float value) { DrawText(x, y, SpFormatNumber(value)); }
-
-QSize TSpImage::TextExtent(const QString& text) const {
-  QFontMetrics fm = Canvas ? Canvas->fontMetrics() : QFontMetrics(SpDefaultFont());
-  return {fm.horizontalAdvance(text), fm.height()};
+QSize TSpImage::CanvasSize() const
+{
+    if (Canvas == nullptr || Canvas->device() == nullptr)
+        return {0, 0};
+    return {Canvas->device()->width(), Canvas->device()->height()};
 }
 
-QSize TSpImage::TextExtent(std::string_view utf8) const { return TextExtent(FromUtf8(utf8)); }
-
-void TSpImage::CopyRect(const TSpRect& dst, const TSpImage& source, const TSpRect& src) {
-  if (Canvas == nullptr || source.Image == nullptr) return;
-  QRect from(source.Left + src.Left, source.Top + src.Top, src.Width(), src.Height());
-  QRect to(Left + dst.Left, Top + dst.Top, dst.Width(), dst.Height());
-  if (from.isEmpty() || to.isEmpty()) return;
-  // A copy first: source and destination may be the same image.
-  QImage part = source.Image->copy(from);
-  Canvas->drawImage(to, part);
+int TSpImage::SetPenStyle(int style)
+{
+    PenStyleValue = style;
+    Qt::PenStyle s = Qt::SolidLine;
+    switch (style) {
+        case SpPenDash:
+            s = Qt::DashLine;
+            break;
+        case SpPenDot:
+            s = Qt::DotLine;
+            break;
+        case SpPenDashDot:
+            s = Qt::DashDotLine;
+            break;
+        case SpPenDashDotDot:
+            s = Qt::DashDotDotLine;
+            break;
+        case SpPenNull:
+            s = Qt::NoPen;
+            break;
+        default:
+            break;
+    }
+    LinePen.setStyle(s);
+    PainterHasLinePen = false;
+    return 0;
 }
 
-void TSpImage::SetTextAngle(int angle) {
-  TextAngleValue = angle;
-  TextOpaque = false;
+int TSpImage::SetPenColor(uint32_t color)
+{
+    PenColorValue = color;
+    LinePen.setColor(SpColor(color));
+    PainterHasLinePen = false;
+    return 0;
+}
+
+void TSpImage::SetBrushColor(uint32_t color)
+{
+    BrushColorValue = color;
+}
+
+void TSpImage::SetFontColor(uint32_t color)
+{
+    FontColorValue = color;
+}
+
+void TSpImage::SetFontBold(bool bold)
+{
+    if (Canvas == nullptr)
+        return;
+    QFont f = Canvas->font();
+    if (f.bold() == bold)
+        return;
+    f.setBold(bold);
+    Canvas->setFont(f);
+}
+
+QPainter* TSpImage::GetCanvas()
+{
+    PainterHasLinePen = false;
+    return Canvas;
+}
+
+void TSpImage::ApplyLinePen()
+{
+    if (!PainterHasLinePen) {
+        Canvas->setPen(LinePen);
+        PainterHasLinePen = true;
+    }
+}
+
+void TSpImage::MoveTo(int32_t x, int32_t y)
+{
+    PenPos = QPoint(Left + x, Top + y);
+}
+
+void TSpImage::LineTo(int32_t x, int32_t y)
+{
+    QPoint to(Left + x, Top + y);
+    if (Canvas != nullptr) {
+        ApplyLinePen();
+        Canvas->drawLine(PenPos, to);
+    }
+    PenPos = to;
+}
+
+void TSpImage::Rectangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2)
+{
+    if (Canvas == nullptr)
+        return;
+    if (x2 < x1)
+        std::swap(x1, x2);
+    if (y2 < y1)
+        std::swap(y1, y2);
+    if (x2 - x1 < 1 || y2 - y1 < 1)
+        return;
+    QRect r(Left + x1, Top + y1, x2 - x1, y2 - y1);
+    Canvas->fillRect(r, SpColor(BrushColorValue));
+    if (PenStyleValue != SpPenNull) {
+        ApplyLinePen();
+        Canvas->setBrush(Qt::NoBrush);
+        // A one-pixel pen outlines w+1 x h+1 pixels; the platform's rectangle
+        // stays inside (x1, y1) .. (x2 - 1, y2 - 1).
+        Canvas->drawRect(QRect(r.left(), r.top(), r.width() - 1, r.height() - 1));
+    }
+}
+
+void TSpImage::DrawText(int32_t x, int32_t y, const QString& text)
+{
+    if (Canvas == nullptr || text.isEmpty())
+        return;
+    QFontMetrics fm = Canvas->fontMetrics();
+    QRect cell(0, 0, fm.horizontalAdvance(text), fm.height());
+    Canvas->save();
+    Canvas->translate(Left + x, Top + y);
+    // Escapement is counter-clockwise on the screen; Qt's y axis points down.
+    if (TextAngleValue != 0)
+        Canvas->rotate(-TextAngleValue / 10.0);
+    if (TextOpaque)
+        Canvas->fillRect(cell, SpColor(BrushColorValue));
+    Canvas->setPen(SpColor(FontColorValue));
+    Canvas->drawText(QPoint(0, fm.ascent()), text);
+    Canvas->restore();
+    PainterHasLinePen = false;
+}
+
+void TSpImage::DrawText(int32_t x, int32_t y, std::string_view utf8)
+{
+    DrawText(x, y, FromUtf8(utf8));
+}
+
+void TSpImage::DrawNumber(int32_t x, int32_t y, float value)
+{
+    DrawText(x, y, SpFormatNumber(value));
+}
+
+QSize TSpImage::TextExtent(const QString& text) const
+{
+    QFontMetrics fm = Canvas ? Canvas->fontMetrics() : QFontMetrics(SpDefaultFont());
+    return {fm.horizontalAdvance(text), fm.height()};
+}
+
+QSize TSpImage::TextExtent(std::string_view utf8) const
+{
+    return TextExtent(FromUtf8(utf8));
+}
+
+void TSpImage::CopyRect(const TSpRect& dst, const TSpImage& source, const TSpRect& src)
+{
+    if (Canvas == nullptr || source.Image == nullptr)
+        return;
+    QRect from(source.Left + src.Left, source.Top + src.Top, src.Width(), src.Height());
+    QRect to(Left + dst.Left, Top + dst.Top, dst.Width(), dst.Height());
+    if (from.isEmpty() || to.isEmpty())
+        return;
+    // A copy first: source and destination may be the same image.
+    QImage part = source.Image->copy(from);
+    Canvas->drawImage(to, part);
+}
+
+void TSpImage::SetTextAngle(int angle)
+{
+    TextAngleValue = angle;
+    TextOpaque = false;
 }
