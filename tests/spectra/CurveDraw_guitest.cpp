@@ -110,7 +110,12 @@ TEST_F(CurveDraw, LinesLandWhereTheMappingsSay)
     for (int y = high + 1; y < low; ++y)
         EXPECT_TRUE(RedAt(stepLeft, y) || RedAt(stepRight, y)) << "row " << y;
     // Nothing above, below or beyond the data.
-    EXPECT_EQ(RedBounds(), QRect(QPoint(0, high), QPoint(end, low)));
+    // (The last value's own pixel may be left out, as the platform's lines do.)
+    const QRect drawn = RedBounds();
+    EXPECT_EQ(drawn.topLeft(), QPoint(0, high));
+    EXPECT_EQ(drawn.bottom(), low);
+    EXPECT_GE(drawn.right(), end - 1);
+    EXPECT_LE(drawn.right(), end);
     EXPECT_EQ(Curve->Seg1->DrawnCount, 1001);
     EXPECT_EQ(Curve->Seg2->DrawnCount, 600);
 }

@@ -304,8 +304,10 @@ TEST(SpCurveZQ735, DescriptorsThatDoNotAddUpStayInsideTheArray)
 TEST(SpCurveZQ735, TheWorkerAppendsWhileTheWindowReads)
 {
     auto curve = ScanCurve();
-    std::atomic<bool> done{false};
+    std::atomic<bool> reading{false}, done{false};
     std::thread worker([&] {
+        while (!reading)
+            std::this_thread::yield();
         for (int round = 0; round < 3; ++round) {
             for (int32_t i = 0; i < 2601; ++i) {
                 const float v = static_cast<float>(i);
@@ -315,7 +317,8 @@ TEST(SpCurveZQ735, TheWorkerAppendsWhileTheWindowReads)
         done = true;
     });
     int reads = 0;
-    while (!done) {
+    reading = true;
+    do {
         const int32_t n = curve->GetCount();
         ASSERT_GE(n, 0);
         ASSERT_LE(n, 2601);
@@ -325,7 +328,7 @@ TEST(SpCurveZQ735, TheWorkerAppendsWhileTheWindowReads)
         }
         curve->DrawNew();
         ++reads;
-    }
+    } while (!done);
     worker.join();
     EXPECT_EQ(curve->GetCount(), 2601);
     EXPECT_GT(reads, 0);
