@@ -18,7 +18,6 @@ public:
     }
     void I32(int32_t v) { U32(static_cast<uint32_t>(v)); }
     void F32(float v) { U32(std::bit_cast<uint32_t>(v)); }
-    std::size_t Pos() const { return FPos; }
 
 private:
     uint8_t* FOut;
@@ -38,7 +37,6 @@ public:
     }
     int32_t I32() { return static_cast<int32_t>(U32()); }
     float F32() { return std::bit_cast<float>(U32()); }
-    std::size_t Pos() const { return FPos; }
 
 private:
     const uint8_t* FIn;
