@@ -136,6 +136,7 @@ public:
 private:
     void InitPainter();
     void ApplyLinePen();
+    bool RasterLine(QPoint from, QPoint to);
     QString FromUtf8(std::string_view utf8) const
     {
         return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));

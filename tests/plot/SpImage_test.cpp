@@ -1,0 +1,208 @@
+#include "plot/SpImage.h"
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+
+#include "GuiApp.h"
+
+namespace {
+
+constexpr QRgb WhitePx = 0xFFFFFFFFu;
+
+QImage WhiteImage(int w, int h)
+{
+    QImage img(w, h, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    return img;
+}
+
+// Bounding box of every pixel that is not white.
+QRect Ink(const QImage& img)
+{
+    QRect box;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            if (img.pixel(x, y) != WhitePx)
+                box |= QRect(x, y, 1, 1);
+    return box;
+}
+
+TEST(SpImage, OwnBitmapHasNoSizeUntilSetRect)
+{
+    TSpImage s(nullptr);
+    EXPECT_EQ(s.Width(), 0);
+    EXPECT_EQ(s.Height(), 0);
+    // Drawing on the empty bitmap is harmless.
+    s.MoveTo(0, 0);
+    s.LineTo(5, 5);
+    s.DrawText(0, 0, "x");
+
+    s.SetRect(0, 0, 12, 12);
+    EXPECT_EQ(s.Width(), 12);
+    EXPECT_EQ(s.Height(), 12);
+    ASSERT_NE(s.Bitmap(), nullptr);
+    EXPECT_EQ(s.Bitmap()->size(), QSize(12, 12));
+    ASSERT_NE(s.GetCanvas(), nullptr);
+    EXPECT_TRUE(s.GetCanvas()->isActive());
+}
+
+TEST(SpImage, CoordinatesAreOffsetByTheRectangle)
+{
+    QImage img = WhiteImage(40, 40);
+    {
+        TSpImage s(nullptr, &img, 10, 20, 40, 40);
+        EXPECT_EQ(s.SetPenColor(SpRgb(255, 0, 0)), 0);
+        s.MoveTo(0, 0);
+        s.LineTo(5, 5);
+    }
+    const QRgb red = qRgb(255, 0, 0);
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(img.pixel(10 + i, 20 + i), red) << i;
+    // Like the platform's lines, the end pixel is left for the next line.
+    EXPECT_EQ(img.pixel(15, 25), WhitePx);
+    EXPECT_EQ(Ink(img), QRect(10, 20, 5, 5));
+}
+
+TEST(SpImage, DottedLineLeavesGapsAndSolidDoesNot)
+{
+    QImage img = WhiteImage(60, 10);
+    {
+        TSpImage s(nullptr, &img, 0, 0, 60, 10);
+        s.SetPenStyle(SpPenDot);
+        s.MoveTo(0, 2);
+        s.LineTo(50, 2);
+        s.SetPenStyle(SpPenSolid);
+        s.MoveTo(0, 6);
+        s.LineTo(50, 6);
+    }
+    int dotted = 0, solid = 0;
+    for (int x = 0; x < 50; ++x) {
+        dotted += img.pixel(x, 2) != WhitePx;
+        solid += img.pixel(x, 6) != WhitePx;
+    }
+    EXPECT_EQ(solid, 50);
+    EXPECT_GT(dotted, 5);
+    EXPECT_LT(dotted, 40);
+}
+
+TEST(SpImage, RectangleFillsWithBrushAndLeavesRightAndBottomOut)
+{
+    QImage img = WhiteImage(30, 30);
+    {
+        TSpImage s(nullptr, &img, 5, 5, 30, 30);
+        s.SetPenColor(SpRgb(0, 0, 255));
+        s.SetBrushColor(SpRgb(0, 255, 0));
+        EXPECT_EQ(s.BrushColor(), SpRgb(0, 255, 0));
+        EXPECT_EQ(s.PenColor(), SpRgb(0, 0, 255));
+        s.Rectangle(0, 0, 10, 8);
+    }
+    EXPECT_EQ(Ink(img), QRect(5, 5, 10, 8));
+    EXPECT_EQ(img.pixel(5, 5), qRgb(0, 0, 255));    // outline
+    EXPECT_EQ(img.pixel(14, 12), qRgb(0, 0, 255));  // last outlined corner
+    EXPECT_EQ(img.pixel(8, 8), qRgb(0, 255, 0));    // fill
+}
+
+TEST(SpImage, NumbersHaveOneDecimalAndFiveDigits)
+{
+    struct Case {
+        float value;
+        const char* text;
+    } cases[] = {
+        {4000.0f, "4000.0"},      {100.0f, "100.0"},     {0.24f, "0.2"},
+        {-4095.0f, "-4095.0"},    {0.0f, "0.0"},         {-0.01f, "0.0"},
+        {12345.6f, "12346.0"},    {99999.0f, "99999.0"}, {123456.0f, "1.2346E+05"},
+        {-4.0e7f, "-4.0000E+07"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(SpFormatNumber(c.value).toStdString(), c.text) << c.value;
+}
+
+TEST(SpImage, DrawNumberDrawsTheFormattedText)
+{
+    QImage a = WhiteImage(80, 20), b = WhiteImage(80, 20);
+    {
+        TSpImage sa(nullptr, &a, 0, 0, 80, 20);
+        TSpImage sb(nullptr, &b, 0, 0, 80, 20);
+        sa.DrawNumber(2, 2, 4000.0f);
+        sb.DrawText(2, 2, "4000.0");
+    }
+    EXPECT_FALSE(Ink(a).isEmpty());
+    EXPECT_EQ(a, b);
+}
+
+TEST(SpImage, TextAngle900ReadsUpward)
+{
+    QImage flat = WhiteImage(120, 120), up = WhiteImage(120, 120);
+    QSize extent;
+    {
+        TSpImage s(nullptr, &flat, 0, 0, 120, 120);
+        extent = s.TextExtent("ABCDEFG");
+        s.DrawText(20, 100, "ABCDEFG");
+    }
+    {
+        TSpImage s(nullptr, &up, 0, 0, 120, 120);
+        s.SetTextAngle(900);
+        EXPECT_EQ(s.TextAngle(), 900);
+        s.DrawText(20, 100, "ABCDEFG");
+    }
+    const QRect f = Ink(flat), u = Ink(up);
+    ASSERT_FALSE(f.isEmpty());
+    ASSERT_FALSE(u.isEmpty());
+    // Horizontal text is wide and lies below and right of its corner ...
+    EXPECT_GT(f.width(), f.height());
+    EXPECT_GE(f.top(), 100);
+    // ... the rotated text is tall, lies above its corner (it runs upward
+    // from it) and within one text height right of it.
+    EXPECT_GT(u.height(), u.width());
+    EXPECT_LE(u.bottom(), 100);
+    EXPECT_GE(u.top(), 100 - extent.width());
+    EXPECT_GE(u.left(), 20);
+    EXPECT_LE(u.right(), 20 + extent.height());
+    EXPECT_NEAR(u.height(), f.width(), 2);
+}
+
+TEST(SpImage, TextIsOpaqueUntilATextAngleIsSet)
+{
+    QImage img(60, 40, QImage::Format_RGB32);
+    img.fill(Qt::black);
+    {
+        TSpImage s(nullptr, &img, 0, 0, 60, 40);
+        s.SetFontColor(SpRgb(255, 0, 0));
+        s.DrawText(0, 0, "  ");  // blanks cover with the brush colour
+        s.SetTextAngle(0);
+        s.DrawText(0, 20, "  ");  // and draw nothing once transparent
+    }
+    EXPECT_EQ(img.pixel(1, 3), WhitePx);
+    EXPECT_EQ(img.pixel(1, 23), qRgb(0, 0, 0));
+}
+
+TEST(SpImage, CopyRectUsesEachSurfacesOwnOrigin)
+{
+    QImage img = WhiteImage(50, 50);
+    TSpImage big(nullptr, &img, 10, 10, 50, 50);
+    big.SetPenColor(SpRgb(255, 0, 0));
+    big.MoveTo(3, 4);
+    big.LineTo(4, 4);  // one red pixel at canvas (13, 14)
+
+    TSpImage marker(nullptr);
+    marker.SetRect(0, 0, 12, 12);
+    marker.CopyRect({0, 0, 12, 12}, big, {0, 0, 12, 12});
+    EXPECT_EQ(marker.Bitmap()->pixel(3, 4), qRgb(255, 0, 0));
+    EXPECT_EQ(marker.Bitmap()->pixel(4, 4), WhitePx);
+
+    // Back into the big surface, elsewhere: (20, 20) relative is canvas (30, 30).
+    big.CopyRect({20, 20, 32, 32}, marker, {0, 0, 12, 12});
+    EXPECT_EQ(img.pixel(33, 34), qRgb(255, 0, 0));
+    // And within one surface, overlapping nothing.
+    big.CopyRect({0, 20, 12, 32}, big, {0, 0, 12, 12});
+    EXPECT_EQ(img.pixel(13, 34), qRgb(255, 0, 0));
+}
+
+TEST(SpImage, ColoursAreBgrValues)
+{
+    EXPECT_EQ(SpColor(0x00FF8040u), QColor(0x40, 0x80, 0xFF));
+    EXPECT_EQ(SpColorValue(QColor(0x40, 0x80, 0xFF)), 0x00FF8040u);
+}
+
+}  // namespace
