@@ -62,6 +62,15 @@ TEST(SpImage, CoordinatesAreOffsetByTheRectangle)
     // Like the platform's lines, the end pixel is left for the next line.
     EXPECT_EQ(img.pixel(15, 25), WhitePx);
     EXPECT_EQ(Ink(img), QRect(10, 20, 5, 5));
+
+    // Whatever the direction, the start pixel is set and the end one is not.
+    QImage up = WhiteImage(10, 40);
+    {
+        TSpImage s(nullptr, &up, 0, 0, 10, 40);
+        s.MoveTo(4, 30);
+        s.LineTo(4, 10);
+    }
+    EXPECT_EQ(Ink(up), QRect(4, 11, 1, 20));
 }
 
 TEST(SpImage, DottedLineLeavesGapsAndSolidDoesNot)
