@@ -14,9 +14,9 @@ class TDlgInputOne : public QDialog {
 public:
     explicit TDlgInputOne(QWidget* parent = nullptr);
 
-    float Value = 0.0f;    // shown on every showing, set by "确定"
-    int Decimals = 4;      // digits after the point when Value is shown
-    bool Accepted = false; // the last use ended with "确定"
+    float Value = 0.0f;     // shown on every showing, set by "确定"
+    int Decimals = 4;       // digits after the point when Value is shown
+    bool Accepted = false;  // the last use ended with "确定"
 
     // The caption, which callers use as the question ("输入波数", "峰高", ...).
     void SetPrompt(const QString& prompt) { setWindowTitle(prompt); }

@@ -14,7 +14,7 @@ public:
 
     static constexpr int kMaxBytes = 18;  // a curve name's length in GBK bytes
 
-    QString Text;           // UTF-8; at most kMaxBytes when converted to GBK
+    QString Text;  // UTF-8; at most kMaxBytes when converted to GBK
     bool Accepted = false;
 
     void SetPrompt(const QString& prompt) { setWindowTitle(prompt); }

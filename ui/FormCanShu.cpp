@@ -76,12 +76,14 @@ TFormCanShu::TFormCanShu(QWidget* parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("参数设置"));
     RemoveCloseBox(this);
 
-    rgMMode = new TRadioGroup(QStringLiteral("rgMMode"), QStringLiteral("测量模式"), Texts(kModeTexts), 3, this);
+    rgMMode =
+        new TRadioGroup(QStringLiteral("rgMMode"), QStringLiteral("测量模式"), Texts(kModeTexts), 3, this);
     rgSSpeed =
         new TRadioGroup(QStringLiteral("rgSSpeed"), QStringLiteral("扫描速度"), Texts(kSpeedTexts), 5, this);
-    rgSlit = new TRadioGroup(QStringLiteral("rgSlit"), QStringLiteral("狭缝宽度"), Texts(kSlitTexts), 5, this);
-    rgRTime =
-        new TRadioGroup(QStringLiteral("rgRTime"), QStringLiteral("响应时间"), Texts(kResponseTexts), 4, this);
+    rgSlit =
+        new TRadioGroup(QStringLiteral("rgSlit"), QStringLiteral("狭缝宽度"), Texts(kSlitTexts), 5, this);
+    rgRTime = new TRadioGroup(QStringLiteral("rgRTime"), QStringLiteral("响应时间"), Texts(kResponseTexts), 4,
+                              this);
     rgSlit->SetItemIndex(2);
     rgMMode->SetItemIndex(0);
     rgSSpeed->SetItemIndex(1);
@@ -291,7 +293,7 @@ void TFormCanShu::OnScanTimeChanged()
 bool TFormCanShu::ReadControls(TMeasureParams& r)
 {
     float xs = 0, xe = 0, ys = 0, ye = 0, count = 0, time = 0;
-    const std::pair<QLineEdit*, float*> fields[] = {{edXs, &xs}, {edXe, &xe},          {edYs, &ys},
+    const std::pair<QLineEdit*, float*> fields[] = {{edXs, &xs}, {edXe, &xe},           {edYs, &ys},
                                                     {edYe, &ye}, {edScanCount, &count}, {edScanTime, &time}};
     for (const auto& [edit, value] : fields) {
         if (!TextToFloat(edit->text(), *value)) {

@@ -51,7 +51,6 @@ public:
     void reject() override;
 
 protected:
-
 private:
     void LoadControls();
     void ApplyScanModeLayout();

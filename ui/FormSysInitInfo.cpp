@@ -91,46 +91,46 @@ void TFormSysInitInfo::ShowResetProgress(int type, int kind, int value)
         ClearSteps();
     }
     switch (type) {
-    case 0: {
-        ProgressBar1->setRange(0, std::max(value, 0));
-        ProgressBar1->setValue(0);
-        if (QLabel* caption = StepCaption(kind)) {
-            caption->show();
-            caption->setEnabled(true);
-        }
-        if (NeedsResetFlag) {
-            NeedsResetFlag = false;
-            if (CloseTimer.isActive()) {
-                // A new reset began while the last one's result was still on
-                // display: the window is open already and simply stays open.
-                CloseTimer.stop();
-            } else {
-                exec();
+        case 0: {
+            ProgressBar1->setRange(0, std::max(value, 0));
+            ProgressBar1->setValue(0);
+            if (QLabel* caption = StepCaption(kind)) {
+                caption->show();
+                caption->setEnabled(true);
             }
+            if (NeedsResetFlag) {
+                NeedsResetFlag = false;
+                if (CloseTimer.isActive()) {
+                    // A new reset began while the last one's result was still on
+                    // display: the window is open already and simply stays open.
+                    CloseTimer.stop();
+                } else {
+                    exec();
+                }
+            }
+            break;
         }
-        break;
-    }
-    case 1:
-        // A step stream may report more steps than the phase announced.
-        ProgressBar1->setValue(std::min(ProgressBar1->value() + value, ProgressBar1->maximum()));
-        break;
-    case 2:
-        if (QLabel* result = StepResult(kind)) {
-            result->setText(value < 0 || value == 210 ? QStringLiteral("错误") : QStringLiteral("正确"));
-            result->show();
-            result->setEnabled(true);
-        }
-        break;
-    case 3:
-        NeedsResetFlag = true;
-        // The operator gets a second to read the results. A timer rather than
-        // a sleep: the window thread keeps painting and handling messages.
-        if (isVisible()) {
-            CloseTimer.start();
-        }
-        break;
-    default:
-        break;
+        case 1:
+            // A step stream may report more steps than the phase announced.
+            ProgressBar1->setValue(std::min(ProgressBar1->value() + value, ProgressBar1->maximum()));
+            break;
+        case 2:
+            if (QLabel* result = StepResult(kind)) {
+                result->setText(value < 0 || value == 210 ? QStringLiteral("错误") : QStringLiteral("正确"));
+                result->show();
+                result->setEnabled(true);
+            }
+            break;
+        case 3:
+            NeedsResetFlag = true;
+            // The operator gets a second to read the results. A timer rather than
+            // a sleep: the window thread keeps painting and handling messages.
+            if (isVisible()) {
+                CloseTimer.start();
+            }
+            break;
+        default:
+            break;
     }
 }
 

@@ -4,7 +4,9 @@
 
 #include "acquisition/GbkText.h"
 
-TGbkLengthValidator::TGbkLengthValidator(int maxBytes, QObject* parent) : QValidator(parent), Limit(maxBytes) {}
+TGbkLengthValidator::TGbkLengthValidator(int maxBytes, QObject* parent) : QValidator(parent), Limit(maxBytes)
+{
+}
 
 QValidator::State TGbkLengthValidator::validate(QString& input, int& /*pos*/) const
 {

@@ -1,5 +1,3 @@
-#include "ui/FormCanShu.h"
-
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
@@ -10,6 +8,7 @@
 
 #include "GuiTestSupport.h"
 #include "acquisition/GbkText.h"
+#include "ui/FormCanShu.h"
 #include "ui/NumericText.h"
 #include "ui/RadioGroup.h"
 #include "ui/UpDown.h"

@@ -19,11 +19,11 @@ TEST(ResetRequestForState, FollowsTheInstrumentsStateChanges)
         int request;
     };
     const Case cases[] = {
-        {0, 1, 5}, {5, 1, 5},            // checking: the prompt without buttons
+        {0, 1, 5}, {5, 1, 5},                        // checking: the prompt without buttons
         {1, 2, 1}, {0, 2, 1}, {0, 5, 1}, {1, 5, 1},  // turned up: offer the reset
         {2, 2, 0}, {5, 2, 0}, {2, 5, 0}, {5, 5, 0},  // still there: nothing
         {2, 0, 3}, {5, 0, 3}, {1, 0, 3},             // lost or not found
-        {0, 0, 0},                                    // idle loop, still nothing
+        {0, 0, 0},                                   // idle loop, still nothing
     };
     for (const Case& c : cases) {
         EXPECT_EQ(ResetRequestForState(c.old, c.s), c.request) << int(c.old) << " -> " << int(c.s);

@@ -1,8 +1,8 @@
-#include "ui/NumericText.h"
-
 #include <gtest/gtest.h>
 
 #include <QLineEdit>
+
+#include "ui/NumericText.h"
 
 namespace {
 
@@ -24,10 +24,10 @@ TEST_F(NumericText, FilterKeepsWhatMayStartANumberAndBeepsPerDroppedCharacter)
         int beeps;
     };
     const Case cases[] = {
-        {"", "", 0},           {"..", ".", 1},        {"12a3", "123", 1},  {"-1.2.3", "-1.23", 1},
-        {"1-2", "12", 1},      {"+-5", "+5", 1},      {"+5", "+5", 0},     {"-.5", "-.5", 0},
-        {"3.14", "3.14", 0},   {"1 000", "1000", 1},  {"1e5", "15", 1},    {"波数12", "12", 2},
-        {"ab", "", 2},         {"4000.0", "4000.0", 0}, {"-", "-", 0},
+        {"", "", 0},         {"..", ".", 1},          {"12a3", "123", 1}, {"-1.2.3", "-1.23", 1},
+        {"1-2", "12", 1},    {"+-5", "+5", 1},        {"+5", "+5", 0},    {"-.5", "-.5", 0},
+        {"3.14", "3.14", 0}, {"1 000", "1000", 1},    {"1e5", "15", 1},   {"波数12", "12", 2},
+        {"ab", "", 2},       {"4000.0", "4000.0", 0}, {"-", "-", 0},
     };
     for (const Case& c : cases) {
         Beeps = 0;
@@ -43,10 +43,10 @@ TEST_F(NumericText, NumberTest)
         bool number;
     };
     const Case cases[] = {
-        {"", false},    {".", false},    {"+.", false},   {"-.", false},  {"+", false},
-        {"-", false},   {"-.5", true},   {"5.", true},    {"+12", true},  {"0.0", true},
-        {"1e3", true},  {"2.5E-3", true}, {" 12 ", true},  {"1.2.3", false}, {"12a", false},
-        {"inf", false}, {"nan", false},  {"1e", false},   {"1e40", false},  // beyond a 32-bit float
+        {"", false},    {".", false},     {"+.", false},  {"-.", false},    {"+", false},
+        {"-", false},   {"-.5", true},    {"5.", true},   {"+12", true},    {"0.0", true},
+        {"1e3", true},  {"2.5E-3", true}, {" 12 ", true}, {"1.2.3", false}, {"12a", false},
+        {"inf", false}, {"nan", false},   {"1e", false},  {"1e40", false},  // beyond a 32-bit float
     };
     for (const Case& c : cases) {
         EXPECT_EQ(IsNumberText(QString::fromUtf8(c.text)), c.number) << c.text;

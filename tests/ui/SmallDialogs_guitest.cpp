@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTemporaryDir>
 
 #include "GuiTestSupport.h"
+#include "ui/DlgAbout.h"
 #include "ui/DlgInputOne.h"
 #include "ui/DlgInputStr.h"
 #include "ui/DlgSysSetting.h"
@@ -165,6 +167,22 @@ TEST(FormExit1, ConfirmedOnlyByOK)
     WhenModal<TFormExit1>([](TFormExit1* d) { Click(d, "btnCancel"); });
     EXPECT_FALSE(dialog.Execute());
     EXPECT_FALSE(dialog.Confirmed);
+}
+
+TEST(DlgAbout, ShowsTitleVersionAndMakerAndClosesWithItsButton)
+{
+    TDlgAbout dialog;
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("关于"));
+    QStringList texts;
+    for (QLabel* label : dialog.findChildren<QLabel*>()) {
+        texts << label->text();
+    }
+    EXPECT_TRUE(texts.contains(QStringLiteral("ZQ735红外分光光度计软件")));
+    EXPECT_TRUE(texts.contains(QStringLiteral("版本号 1.0")));
+    EXPECT_TRUE(texts.contains(QStringLiteral("ZQ735 Project")));
+    WhenModal<TDlgAbout>([](TDlgAbout* d) { Click(d, "btnClose"); });
+    dialog.exec();
+    EXPECT_FALSE(dialog.isVisible());
 }
 
 // The settings command as the main window runs it: password, settings

@@ -1,5 +1,3 @@
-#include "ui/SysConfig.h"
-
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -8,6 +6,8 @@
 #include <QTemporaryDir>
 #include <numeric>
 #include <vector>
+
+#include "ui/SysConfig.h"
 
 namespace {
 
