@@ -1,0 +1,186 @@
+#pragma once
+// The program's model of the instrument and of the measurement: parameters
+// (current and per graph slot), the system block of instrument constants,
+// the tracked motor positions and instrument state, the 100 % and background
+// baselines, and the curve that receives the points of a scan. It is the only
+// sender of window messages on the acquisition side.
+//
+// Threads. The worker thread runs the acquisition operations; the window
+// thread changes parameters, ranges and files. Shared single values are
+// atomics; the current parameters and the system block sit behind one small
+// lock (copied out, never held across a call); everything that touches the
+// graph's slots or its drawing surface (creating and sizing a scan's curve,
+// finishing it into a baseline) runs on the window thread through the sink's
+// Invoke, so the graph itself needs no lock.
+
+#include "acquisition/InstrumentGeometry.h"
+#include "acquisition/MeasureParams.h"
+#include "acquisition/MessageSink.h"
+#include "acquisition/ReadingConversion.h"
+#include "link/FTime.h"
+#include "spectra/SpTimeDrive.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+
+class TSpGraph735;
+class TSpCurveZQ735;
+class TZQ735Task;
+
+// Instrument constants, 48 bytes as exchanged with GetSystemBlock and
+// SetSystemBlock. The row references of the motor type are kept as the motor
+// type they were chosen for, so the block stays a plain value of fixed size.
+struct TSystemBlock {
+    int32_t StepsAbove = 5;    // grating steps per cm-1 at and above 2000 cm-1
+    int32_t StepsBelow = 10;   // below 2000 cm-1
+    int32_t MotorType = 1;     // 0 imported ("进口"), 1 domestic ("国产")
+    int32_t MaxWavenumber = 4000;
+    int32_t MinWavenumber = 400;
+    float ZeroCoef = 1.0f;     // K
+    float FullCoef = 100.0f;   // D
+    uint32_t FilterRowOf = 1;  // motor type whose rows are in use
+    uint32_t SlitRowOf = 1;
+    uint32_t ShutterRowOf = 1;
+    uint32_t SlitProgramOf = 1;
+    uint8_t StrayLightCorr = 1;
+    uint8_t Pad[3] = {0, 0, 0};
+};
+static_assert(sizeof(TSystemBlock) == 48);
+
+// The main window's scan date; all -1 means "not set".
+struct TScanDateTime {
+    int16_t Year = -1, Month = -1, Day = -1, Hour = -1, Minute = -1, Second = -1;
+};
+
+enum TInstrumentState : int { StateNone = 0, StateChecking = 1, StatePresent = 2, StateReady = 5 };
+
+class TApparaZQ735 : private TSpTimeDriveSource {
+public:
+    // `dataDir` is where "BK100.dat" lives. The sink and the graph are not owned.
+    TApparaZQ735(TMessageSink& sink, TSpGraph735& graph, std::string dataDir);
+    ~TApparaZQ735();
+    TApparaZQ735(const TApparaZQ735&) = delete;
+    TApparaZQ735& operator=(const TApparaZQ735&) = delete;
+
+    // The scan starters ask this engine for the scan. May stay null.
+    void SetTask(TZQ735Task* task) { FTask = task; }
+    TMessageSink& Sink() { return FSink; }
+    TSpGraph735& Graph() { return FGraph; }
+
+    // --- parameters (window thread) ---------------------------------------
+    void SetParams(const TMeasureParams& p);
+    void SetRanges(float x1, float x2, float y1, float y2);
+    bool StartHundredScan();
+    bool StartBackgroundScan();
+    bool SetBaselineCorrection(bool on);
+    bool BaselineCorrection() const { return FBackCorrection.load(); }
+    // The slot's record for 0 <= i < 20, else null. Window thread.
+    TMeasureParams* ParamsOfSlot(int i);
+    TMeasureParams CurrentParams() const;
+    void GetSystemBlock(void* dst) const;
+    void SetSystemBlock(const void* src);
+    TSystemBlock SystemBlock() const;
+    void ClearAll();
+
+    // --- state and motors (worker thread writes, anyone reads) -------------
+    float CurrentWavenumber() const { return FWavenumber.load(); }
+    int GratingPosition() const { return FGrating.load(); }
+    int FilterPosition() const { return FFilter.load(); }
+    int SlitPosition() const { return FSlit.load(); }
+    int ShutterPosition() const { return FShutter.load(); }
+    int InstrumentState() const { return FState.load(); }
+
+    void SetInstrumentState(int status);
+    void NotifyTaskStart(int command);
+    void NotifyTaskEnd(int command, int result);
+    void ReportReset(int type, int kind, int value);
+    void NotifyParams(int phase);
+    void PostStatusText(int n);
+    void PostWait(int phase, int value);
+    void AddMotorSteps(int motor, int steps, bool post);
+
+    // --- geometry with this instrument's constants --------------------------
+    TPointCounts PointsBetween(float from, float to) const;
+    float SegmentEnd(float x) const;
+    float NextPointX(float x) const;
+    int FilterStepsTo(float x) const;
+    int SlitStepsTo(float x) const;
+    int GratingStepsTo(float x) const;
+    const TMotorRows& Rows() const { return MotorRowsOf(FRowsType); }
+    // The view the running scan goes by, taken from the graph when it starts.
+    void CaptureScanView();
+    float ScanViewFrom() const { return FScanFrom.load(); }
+    float ScanViewTo() const { return FScanTo.load(); }
+
+    // --- curves of a scan (worker thread; the graph work runs on the window thread)
+    TSpCurveZQ735* StartNewCurve();
+    void PrepareCurve(TSpCurveZQ735* curve);
+    void BeginCurve();
+    void EndCurve();
+    TSpCurveZQ735* CurrentCurve() const { return FCurve.load(); }
+
+    // --- reading pipeline (worker thread) ------------------------------------
+    float ConvertReading(int32_t a, int32_t b, uint8_t kind);
+    void StoreReference(int32_t a, int32_t b, uint8_t kind);
+    void AddScanPoints(const float* values, int n);
+    void ShowReading(float v);
+
+    // --- files (window thread) -----------------------------------------------
+    int SaveSpectrumFile(const std::string& path, TScanDateTime& date);
+    int OpenSpectrumFile(const std::string& path, TScanDateTime& date);
+    TSpCurveZQ735* LoadHundredLine();
+    void SaveHundredLine();
+    std::string HundredLinePath() const;
+    TSpCurveZQ735* HundredLine() const { return FHundred.get(); }
+    TSpCurveZQ735* BackgroundLine() const { return FBackground.get(); }
+
+    // After a slot's record changed on the window thread (the attribute and
+    // file commands write through ParamsOfSlot): the curves' time axis
+    // follows the record of slot 0.
+    void SlotParamsChanged();
+
+private:
+    void Post(unsigned message, intptr_t wParam, intptr_t lParam) { FSink.Post(message, wParam, lParam); }
+    // SetParams steps 2 and 3 with the current parameters.
+    void ApplyViewAndBaseline();
+    // Curves map time-drive abscissas with the record of slot 0; both threads ask.
+    bool TimeDriveAxis(TSpTimeAxis& axis) const override;
+    float CorrectByBaselines(float y, int index, float hundredX, uint8_t mode);
+
+    TMessageSink& FSink;
+    TSpGraph735& FGraph;
+    std::string FDataDir;
+    TZQ735Task* FTask = nullptr;
+
+    std::unique_ptr<TSpCurveZQ735> FHundred;
+    TMeasureParams FHundredParams;
+    std::atomic<bool> FHundredPending{false};
+    std::unique_ptr<TSpCurveZQ735> FBackground;
+    TMeasureParams FBackParams;
+    std::atomic<bool> FBackPending{false};
+    std::atomic<bool> FBackCorrection{false};
+
+    mutable std::mutex FLock;  // FSystem, FParams
+    TSystemBlock FSystem;
+    TMeasureParams FParams;
+    int FRowsType = 1;  // motor type whose rows were chosen at construction
+
+    std::atomic<float> FWavenumber{4000.0f};
+    std::atomic<int> FGrating{0}, FFilter{0}, FSlit{0}, FShutter{0};
+    std::atomic<int> FState{StateNone};
+    std::atomic<float> FScanFrom{4000.0f}, FScanTo{400.0f};
+
+    std::atomic<TSpCurveZQ735*> FCurve{nullptr};
+    TMeasureParams FSlotParams[20];
+    mutable std::mutex FAxisLock;  // FAxis, FAxisOn: a copy of slot 0's time axis
+    TSpTimeAxis FAxis;
+    bool FAxisOn = false;
+
+    // Worker thread only.
+    TReadingConverter FConverter;
+    TSmoother FSmoother;
+    FTime FRedrawTimer;
+};

@@ -1,0 +1,263 @@
+// Spectrum files (*.ir) and the 100 % baseline file, members of the model.
+// Both are raw little-endian dumps of the records. Reading never trusts a
+// count from the file: the whole file is read (within a size limit) and every
+// record is checked against what the file holds before anything in memory
+// changes, so a damaged file leaves the graph as it was.
+
+#include "acquisition/ApparaZQ735.h"
+#include "plot/SpGraph735.h"
+#include "spectra/SpCurveZQ735.h"
+
+#include <cmath>
+#include <cstring>
+#include <ctime>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <vector>
+
+namespace {
+
+constexpr char MagicCurrent[] = "ZQ735FILEv1.1";
+constexpr char MagicOlder[] = "ZQ735FILE";
+constexpr size_t MagicSize = 20;
+constexpr size_t ViewHeaderSize = 20;
+constexpr size_t OlderParamsSize = 40;
+constexpr size_t DateSize = 12;
+constexpr int MaxFileCurves = 20;
+// Far above any scan (4000 -> 400 at the finest speed is 18001 points), far
+// below anything that could hurt to allocate.
+constexpr int32_t MaxPoints = 100000;
+constexpr std::streamoff MaxFileBytes = 64 << 20;
+
+std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& path, bool& opened)
+{
+    std::ifstream in(path, std::ios::binary);
+    opened = static_cast<bool>(in);
+    if (!in)
+        return std::nullopt;
+    in.seekg(0, std::ios::end);
+    const std::streamoff size = in.tellg();
+    if (size < 0 || size > MaxFileBytes)
+        return std::nullopt;
+    in.seekg(0);
+    std::vector<uint8_t> bytes(static_cast<size_t>(size));
+    if (size > 0 && !in.read(reinterpret_cast<char*>(bytes.data()), size))
+        return std::nullopt;
+    return bytes;
+}
+
+float ReadFloat(const uint8_t* p)
+{
+    float f;
+    std::memcpy(&f, p, sizeof f);
+    return f;
+}
+
+bool Finite(std::initializer_list<float> values)
+{
+    for (float v : values)
+        if (!std::isfinite(v))
+            return false;
+    return true;
+}
+
+// A descriptor is usable when its counts describe an array the file can hold
+// and the segments can view without running past it.
+bool SaneDescriptor(const TCurveInfo& d)
+{
+    if (d.PointCount < 0 || d.Capacity < 0 || d.PointCount > d.Capacity || d.Capacity > MaxPoints)
+        return false;
+    if (d.Seg1Count < 0 || d.Seg2Count < 0 || d.Seg1Count > MaxPoints || d.Seg2Count > MaxPoints)
+        return false;
+    const int32_t segs = (d.Seg1Count > 0 && d.Seg2Count > 0) ? d.Seg1Count + d.Seg2Count - 1
+                                                               : d.Seg1Count + d.Seg2Count;
+    if (segs != d.Capacity)
+        return false;
+    return Finite({d.XLimitMin, d.XLimitMax, d.YLimitMin, d.YLimitMax, d.XViewFrom, d.XViewTo, d.YViewFrom,
+                   d.YViewTo, d.XDataFrom, d.XDataTo, d.YDataFrom, d.YDataTo, d.SplitX});
+}
+
+struct TStagedCurve {
+    TMeasureParams Params;
+    TCurveInfo Info;
+    std::vector<float> Values;
+};
+
+// Reads one descriptor and its values at `pos`; false when the file ends
+// early or the record is not sane.
+bool StageCurve(const std::vector<uint8_t>& bytes, size_t& pos, TStagedCurve& c)
+{
+    if (bytes.size() - pos < CurveInfoSize)
+        return false;
+    c.Info = DeserializeCurveInfo(bytes.data() + pos);
+    TerminateCurveInfoStrings(c.Info);
+    pos += CurveInfoSize;
+    if (!SaneDescriptor(c.Info))
+        return false;
+    const size_t valueBytes = static_cast<size_t>(c.Info.PointCount) * 4;
+    if (bytes.size() - pos < valueBytes)
+        return false;
+    c.Values.resize(static_cast<size_t>(c.Info.PointCount));
+    for (size_t i = 0; i < c.Values.size(); ++i)
+        c.Values[i] = ReadFloat(bytes.data() + pos + 4 * i);
+    pos += valueBytes;
+    return true;
+}
+
+void TerminateParams(TMeasureParams& p)
+{
+    p.BatchNo[sizeof p.BatchNo - 1] = 0;
+    p.Note[sizeof p.Note - 1] = 0;
+}
+
+void AppendBytes(std::vector<uint8_t>& out, const void* p, size_t n)
+{
+    const auto* b = static_cast<const uint8_t*>(p);
+    out.insert(out.end(), b, b + n);
+}
+
+}  // namespace
+
+int TApparaZQ735::SaveSpectrumFile(const std::string& path, TScanDateTime& date)
+{
+    std::vector<uint8_t> out;
+    char magic[MagicSize] = {};
+    std::memcpy(magic, MagicCurrent, sizeof MagicCurrent);
+    AppendBytes(out, magic, sizeof magic);
+
+    uint8_t header[ViewHeaderSize];
+    FGraph.GetViewRange(header);
+    AppendBytes(out, header, sizeof header);
+
+    for (TSpCurveZQ735* c = FGraph.FirstCurve(); c != nullptr; c = FGraph.NextCurve()) {
+        const int slot = FGraph.IndexOfCurve(c);
+        const TMeasureParams* p = ParamsOfSlot(slot);
+        AppendBytes(out, p, sizeof(TMeasureParams));
+        TCurveInfo info{};
+        c->GetInfo(info);
+        AppendBytes(out, SerializeCurveInfo(info).data(), CurveInfoSize);
+        AppendBytes(out, c->GetData(), static_cast<size_t>(info.PointCount) * 4);
+    }
+
+    if (date.Year == -1 && date.Month == -1 && date.Day == -1 && date.Hour == -1 && date.Minute == -1 &&
+        date.Second == -1) {
+        const std::time_t now = std::time(nullptr);
+        std::tm tm{};
+        localtime_r(&now, &tm);
+        date = {static_cast<int16_t>(tm.tm_year + 1900), static_cast<int16_t>(tm.tm_mon + 1),
+                static_cast<int16_t>(tm.tm_mday),        static_cast<int16_t>(tm.tm_hour),
+                static_cast<int16_t>(tm.tm_min),         static_cast<int16_t>(tm.tm_sec)};
+    }
+    const int16_t d[6] = {date.Year, date.Month, date.Day, date.Hour, date.Minute, date.Second};
+    AppendBytes(out, d, sizeof d);
+
+    std::ofstream f(path, std::ios::binary | std::ios::trunc);
+    if (!f)
+        return -1;
+    f.write(reinterpret_cast<const char*>(out.data()), static_cast<std::streamsize>(out.size()));
+    return f ? 0 : -1;
+}
+
+int TApparaZQ735::OpenSpectrumFile(const std::string& path, TScanDateTime& date)
+{
+    bool opened = false;
+    const auto bytes = ReadWholeFile(path, opened);
+    if (!opened)
+        return -1;
+    if (!bytes || bytes->size() < MagicSize + ViewHeaderSize)
+        return -2;
+
+    const char* magic = reinterpret_cast<const char*>(bytes->data());
+    const std::string text(magic, strnlen(magic, MagicSize));
+    bool older;
+    if (text == MagicCurrent)
+        older = false;
+    else if (text == MagicOlder)
+        older = true;
+    else
+        return -2;
+
+    const uint8_t* h = bytes->data() + MagicSize;
+    const float view[4] = {ReadFloat(h), ReadFloat(h + 4), ReadFloat(h + 8), ReadFloat(h + 12)};
+    int32_t n;
+    std::memcpy(&n, h + 16, 4);
+    if (n < 0 || n > MaxFileCurves || !Finite({view[0], view[1], view[2], view[3]}))
+        return -2;
+
+    // Stage every curve before touching the graph.
+    std::vector<TStagedCurve> staged(static_cast<size_t>(n));
+    size_t pos = MagicSize + ViewHeaderSize;
+    const size_t paramsSize = older ? OlderParamsSize : sizeof(TMeasureParams);
+    for (TStagedCurve& c : staged) {
+        if (bytes->size() - pos < paramsSize)
+            return -2;
+        c.Params = TMeasureParams{};
+        std::memcpy(&c.Params, bytes->data() + pos, paramsSize);
+        if (older) {
+            std::memset(c.Params.BatchNo, 0, sizeof c.Params.BatchNo);
+            std::memset(c.Params.Note, 0, sizeof c.Params.Note);
+        }
+        TerminateParams(c.Params);
+        pos += paramsSize;
+        if (!StageCurve(*bytes, pos, c))
+            return -2;
+    }
+
+    ClearAll();
+    FGraph.SetViewRect(view);
+    for (TStagedCurve& c : staged) {
+        TSpCurveZQ735* curve = StartNewCurve();
+        const int slot = FGraph.IndexOfCurve(curve);
+        if (curve == nullptr || slot < 0)
+            break;
+        FSlotParams[slot] = c.Params;
+        curve->Load(c.Info, c.Values.data());
+        Post(UM_CURVE_LIST, 1, slot);
+    }
+    FCurve = nullptr;
+    SlotParamsChanged();
+
+    int16_t d[6] = {-1, -1, -1, -1, -1, -1};
+    const size_t left = bytes->size() - pos;
+    std::memcpy(d, bytes->data() + pos, std::min(left, DateSize) & ~size_t{1});
+    date = {d[0], d[1], d[2], d[3], d[4], d[5]};
+    return 0;
+}
+
+std::string TApparaZQ735::HundredLinePath() const { return FDataDir + "/BK100.dat"; }
+
+TSpCurveZQ735* TApparaZQ735::LoadHundredLine()
+{
+    bool opened = false;
+    const auto bytes = ReadWholeFile(HundredLinePath(), opened);
+    if (!bytes || bytes->size() < sizeof(TMeasureParams))
+        return FHundred.get();
+    TMeasureParams params;
+    std::memcpy(&params, bytes->data(), sizeof params);
+    TerminateParams(params);
+    FHundredParams = params;
+    size_t pos = sizeof(TMeasureParams);
+    TStagedCurve c;
+    if (!StageCurve(*bytes, pos, c))
+        return FHundred.get();
+    if (!FHundred)
+        FHundred = std::make_unique<TSpCurveZQ735>(nullptr, c.Info);
+    FHundred->Load(c.Info, c.Values.data());
+    return FHundred.get();
+}
+
+void TApparaZQ735::SaveHundredLine()
+{
+    if (!FHundred)
+        return;
+    std::vector<uint8_t> out;
+    AppendBytes(out, &FHundredParams, sizeof FHundredParams);
+    TCurveInfo info{};
+    FHundred->GetInfo(info);
+    AppendBytes(out, SerializeCurveInfo(info).data(), CurveInfoSize);
+    AppendBytes(out, FHundred->GetData(), static_cast<size_t>(info.PointCount) * 4);
+    std::ofstream f(HundredLinePath(), std::ios::binary | std::ios::trunc);
+    if (f)
+        f.write(reinterpret_cast<const char*>(out.data()), static_cast<std::streamsize>(out.size()));
+}

@@ -1,0 +1,571 @@
+// zq735-cli: the acquisition engine without the window, for automation and
+// tests. Commands run in one connection, in the order given; progress goes to
+// standard error, results to standard output.
+//
+// Exit status: 0 success, 1 instrument failure, 2 bad arguments or bad file.
+
+#include "acquisition/ApparaZQ735.h"
+#include "acquisition/GbkText.h"
+#include "acquisition/PumpedSink.h"
+#include "acquisition/ThrTask.h"
+#include "acquisition/ZQ735Task.h"
+#include "link/SpComm.h"
+#include "plot/SpGraph735.h"
+#include "plot/SpImage.h"
+#include "sim/SimPtyHost.h"
+#include "spectra/SpCurveZQ735.h"
+#include "ui/SysConfig.h"
+
+#include <QGuiApplication>
+#include <QImage>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int ExitOk = 0;
+constexpr int ExitInstrument = 1;
+constexpr int ExitUsage = 2;
+
+const char* const Usage =
+    "usage: zq735-cli [CONNECTION] COMMAND [ARGS] [COMMAND [ARGS] ...]\n"
+    "\n"
+    "Connection (for instrument commands):\n"
+    "  --simulate              use the built-in simulated instrument\n"
+    "    --sim-speed N         its pace as a factor over the real link (default 1)\n"
+    "    --sim-sample FILE     sample in its beam: a %T file, or 'empty' (default: polystyrene film)\n"
+    "  --port DEVICE           use this serial device\n"
+    "  (neither: look for the USB-serial adapter)\n"
+    "\n"
+    "Instrument commands:\n"
+    "  status                  connect, print the state and one reading\n"
+    "  reset                   system reset (motors, parameters, calibration)\n"
+    "  calibrate               zero and 100 % references\n"
+    "  goto X                  move the grating to X cm-1\n"
+    "  baseline100             scan the 100 % baseline (kept in BK100.dat)\n"
+    "  background              scan the background baseline\n"
+    "  scan [--mode T|A|E] [--speed 0-4] [--slit 1-5] [--response 0-3]\n"
+    "       [--from X] [--to X] [--count N] [--time S] -o FILE.ir\n"
+    "                          scan (or, with --time, drive in time for S seconds) and save\n"
+    "File commands:\n"
+    "  info FILE.ir            curves, parameters, point counts, date\n"
+    "  export FILE.ir --csv    abscissas and one column per curve, to standard output\n"
+    "\n"
+    "Exit status: 0 success, 1 instrument failure, 2 bad arguments or bad file.\n";
+
+struct TCommand {
+    std::string Name;
+    std::vector<std::string> Args;
+};
+
+bool ParseNumber(const std::string& s, double& v)
+{
+    char* end = nullptr;
+    v = std::strtod(s.c_str(), &end);
+    return !s.empty() && end != s.c_str() && *end == '\0' && std::isfinite(v);
+}
+
+bool ParseInt(const std::string& s, int lo, int hi, int& v)
+{
+    double d;
+    if (!ParseNumber(s, d) || d != static_cast<int>(d) || d < lo || d > hi)
+        return false;
+    v = static_cast<int>(d);
+    return true;
+}
+
+// --- the headless window side ------------------------------------------------
+
+class TCliSink : public TPumpedSink {
+public:
+    int State = -1;
+    int StatesSeen = 0;
+    bool Busy = false;
+    bool Ended = false;
+    bool Failed = false;
+    int FailCode = 0;
+    int ResetEnd = 0;
+    bool ResetEnded = false;
+    float Wavenumber = 4000.0f;
+    std::optional<double> Reading;
+    std::string Error;
+    int BusyStarts = 0;
+
+protected:
+    void OnMessage(unsigned message, intptr_t w, intptr_t l) override
+    {
+        switch (message) {
+        case UM_STATE:
+            State = static_cast<int>(l);
+            ++StatesSeen;
+            break;
+        case UM_BUSY:
+            if (l == 0) {
+                Busy = true;
+                ++BusyStarts;
+            } else if (Busy) {
+                Busy = false;
+                Ended = true;
+            }
+            break;
+        case UM_TASK_FAILED:
+            Busy = false;
+            Ended = true;
+            Failed = true;
+            FailCode = static_cast<int>(l);
+            break;
+        case UM_POSITION:
+            if (w == 0)
+                Wavenumber = static_cast<float>(l) / 10.0f;
+            break;
+        case UM_READING:
+            Reading = static_cast<double>(l) / 10000.0;
+            Wavenumber = static_cast<float>(w) / 100.0f;
+            break;
+        case UM_RESET_PROGRESS:
+            if ((w & 0xFFFF) == 3) {
+                ResetEnded = true;
+                ResetEnd = static_cast<int>(l);
+            }
+            break;
+        default: break;
+        }
+    }
+    void OnError(const std::string& text) override { Error = text; }
+};
+
+struct TSession {
+    std::unique_ptr<TSimPtyHost> Sim;
+    TCliSink Sink;
+    QImage Canvas{1000, 600, QImage::Format_RGB32};
+    std::unique_ptr<TSpImage> Surface;
+    std::unique_ptr<TSpGraph735> Graph;
+    std::unique_ptr<TSpComm> Comm;
+    std::unique_ptr<TApparaZQ735> Model;
+    std::unique_ptr<TZQ735Task> Task;
+    std::unique_ptr<TThrTask> Thread;
+    TScanDateTime Date;
+
+    TSession()
+    {
+        Canvas.fill(Qt::white);
+        Surface = std::make_unique<TSpImage>(nullptr, &Canvas, 0, 0, Canvas.width(), Canvas.height());
+        Graph = std::make_unique<TSpGraph735>(nullptr, Surface.get());
+        Graph->SetAxisLimits(-4.0e7f, 4.0e7f, -4095.0f, 4095.0f, 2000.0f);
+        Graph->SetViewRange(4000.0f, 400.0f, 0.0f, 100.0f, 2000.0f, 1001, 1601);
+        Model = std::make_unique<TApparaZQ735>(Sink, *Graph, DataFolder().toStdString());
+        TSysSettings settings;
+        if (ReadConfig(QStringLiteral("ZQ735.cfg"), settings)) {
+            TSystemBlock sb = Model->SystemBlock();
+            sb.MotorType = settings.MotorType;
+            sb.StrayLightCorr = settings.StrayLightCorr;
+            Model->SetSystemBlock(&sb);
+        }
+    }
+
+    ~TSession()
+    {
+        if (Task) {
+            Task->RequestShutdown();
+            Task->Stop();
+            Sink.PumpUntil([&] { return Task->IsFinished(); }, std::chrono::seconds(30));
+        }
+        Thread.reset();
+        Task.reset();
+        Model.reset();
+    }
+
+    int Connect(const std::string& port)
+    {
+        Comm = std::make_unique<TSpComm>();
+        if (!port.empty())
+            Comm->SetFixedDevice(port);
+        Task = std::make_unique<TZQ735Task>(*Model, *Comm);
+        Model->SetTask(Task.get());
+        Thread = std::make_unique<TThrTask>(*Task);
+        Thread->Resume();
+        std::fprintf(stderr, "looking for the instrument...\n");
+        // The idle passes report the state; give a missing instrument a few tries.
+        const bool answered = Sink.PumpUntil(
+            [&] { return Sink.State == StatePresent || Sink.State == StateReady || Sink.StatesSeen >= 4; },
+            std::chrono::seconds(20));
+        if (!answered || (Sink.State != StatePresent && Sink.State != StateReady)) {
+            std::fprintf(stderr, "zq735-cli: no instrument answers%s%s\n", port.empty() ? "" : " on ",
+                         port.c_str());
+            return ExitInstrument;
+        }
+        std::fprintf(stderr, "instrument present (state %d) at %.1f cm-1\n", Sink.State,
+                     static_cast<double>(Model->CurrentWavenumber()));
+        return ExitOk;
+    }
+
+    // Runs one task like the window does and waits for its end, showing progress.
+    int RunTask(const char* what, const std::function<void()>& request)
+    {
+        Sink.Ended = Sink.Failed = false;
+        Sink.Error.clear();
+        const int starts = Sink.BusyStarts;
+        request();
+        auto lastShown = std::chrono::steady_clock::now();
+        while (!(Sink.Ended && Sink.BusyStarts > starts)) {
+            Sink.Pump(std::chrono::milliseconds(50));
+            const auto now = std::chrono::steady_clock::now();
+            if (now - lastShown > std::chrono::milliseconds(500)) {
+                lastShown = now;
+                ShowProgress(what);
+            }
+        }
+        std::fprintf(stderr, "\r%-60s\r", "");
+        if (Sink.Failed) {
+            std::fprintf(stderr, "%s: %s\n", what, Sink.Error.c_str());
+            std::printf("%s failed: %s\n", what, Sink.Error.c_str());
+            return ExitInstrument;
+        }
+        return ExitOk;
+    }
+
+    void ShowProgress(const char* what)
+    {
+        TSpCurveZQ735* c = Model->CurrentCurve();
+        if (Task->CurrentCommand() == CmdScan && c != nullptr) {
+            TCurveInfo info{};
+            c->GetInfo(info);
+            const int pct = info.Capacity > 0 ? 100 * info.PointCount / info.Capacity : 0;
+            std::fprintf(stderr, "\r%s  %8.1f cm-1  %3d %%  ", what, static_cast<double>(Model->CurrentWavenumber()),
+                         pct);
+        } else {
+            std::fprintf(stderr, "\r%s  %8.1f cm-1  ", what, static_cast<double>(Model->CurrentWavenumber()));
+        }
+    }
+};
+
+const char* StateText(int s)
+{
+    switch (s) {
+    case StateNone: return "no instrument";
+    case StateChecking: return "checking";
+    case StatePresent: return "present, not reset";
+    case StateReady: return "ready";
+    default: return "status";
+    }
+}
+
+// --- commands --------------------------------------------------------------------
+
+int DoScan(TSession& s, const std::vector<std::string>& args)
+{
+    TMeasureParams p = s.Model->CurrentParams();
+    std::string out;
+    std::optional<double> from, to, time;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        const bool hasValue = i + 1 < args.size();
+        const std::string v = hasValue ? args[i + 1] : "";
+        int n = 0;
+        double d = 0;
+        if (a == "-o" && hasValue) {
+            out = v;
+        } else if (a == "--mode" && hasValue && (v == "T" || v == "A" || v == "E")) {
+            p.Mode = v == "T" ? 0 : v == "A" ? 1 : 2;
+        } else if (a == "--speed" && hasValue && ParseInt(v, 0, 4, n)) {
+            p.Speed = static_cast<uint8_t>(n);
+        } else if (a == "--slit" && hasValue && ParseInt(v, 1, 5, n)) {
+            p.Slit = static_cast<uint8_t>(n);
+        } else if (a == "--response" && hasValue && ParseInt(v, 0, 3, n)) {
+            p.Response = static_cast<uint8_t>(n);
+        } else if (a == "--count" && hasValue && ParseInt(v, 1, 20, n)) {
+            p.ScanCount = n;
+        } else if (a == "--from" && hasValue && ParseNumber(v, d) && d >= 400 && d <= 4000) {
+            from = d;
+        } else if (a == "--to" && hasValue && ParseNumber(v, d) && d >= 400 && d <= 4000) {
+            to = d;
+        } else if (a == "--time" && hasValue && ParseNumber(v, d) && d >= 1 && d <= 100000) {
+            time = d;
+        } else {
+            std::fprintf(stderr, "zq735-cli: scan: bad or incomplete option '%s%s%s'\n", a.c_str(),
+                         hasValue ? " " : "", v.c_str());
+            return ExitUsage;
+        }
+        if (a != "-o" || hasValue)
+            ++i;
+    }
+    if (out.empty()) {
+        std::fprintf(stderr, "zq735-cli: scan needs -o FILE.ir\n");
+        return ExitUsage;
+    }
+    if (time) {
+        p.ScanMode = 2;
+        p.ScanTime = static_cast<float>(*time);
+        p.XStart = 0.0f;
+        p.XEnd = static_cast<float>(*time);
+    } else {
+        if (p.ScanMode == 2)
+            p.ScanMode = 0;
+        const float x0 = from ? static_cast<float>(*from) : 4000.0f;
+        const float x1 = to ? static_cast<float>(*to) : 400.0f;
+        if (x0 == x1) {
+            std::fprintf(stderr, "zq735-cli: scan: --from and --to must differ\n");
+            return ExitUsage;
+        }
+        p.XStart = std::max(x0, x1);
+        p.XEnd = std::min(x0, x1);
+    }
+    if (p.Mode == 1) {
+        p.YStart = 0.0f;
+        p.YEnd = 3.0f;
+    }
+    s.Model->SetParams(p);
+    s.Date = TScanDateTime{};
+    const int r = s.RunTask("scan", [&] { s.Task->RequestScan(20); });
+    if (r != ExitOk)
+        return r;
+    if (s.Model->SaveSpectrumFile(out, s.Date) != 0) {
+        std::fprintf(stderr, "zq735-cli: 无法存储文件 %s\n", out.c_str());
+        return ExitUsage;
+    }
+    TSpCurveZQ735* c = s.Graph->CurrentCurve();
+    std::printf("saved %s: %d points\n", out.c_str(), c != nullptr ? c->GetCount() : 0);
+    return ExitOk;
+}
+
+int OpenFile(TSession& s, const std::string& path)
+{
+    const int r = s.Model->OpenSpectrumFile(path, s.Date);
+    if (r == -1) {
+        std::fprintf(stderr, "zq735-cli: 无法打开文件 %s\n", path.c_str());
+        return ExitUsage;
+    }
+    if (r == -2) {
+        std::fprintf(stderr, "zq735-cli: 不是光谱文件 %s\n", path.c_str());
+        return ExitUsage;
+    }
+    return ExitOk;
+}
+
+int DoInfo(TSession& s, const std::string& path)
+{
+    if (const int r = OpenFile(s, path); r != ExitOk)
+        return r;
+    const TGraphView v = s.Graph->GetViewRange();
+    std::printf("file: %s\n", path.c_str());
+    std::printf("view: x %.1f -> %.1f, y %.2f -> %.2f\n", static_cast<double>(v.XFrom),
+                static_cast<double>(v.XTo), static_cast<double>(v.YFrom), static_cast<double>(v.YTo));
+    std::printf("curves: %d\n", v.CurveCount);
+    for (TSpCurveZQ735* c = s.Graph->FirstCurve(); c != nullptr; c = s.Graph->NextCurve()) {
+        const int slot = s.Graph->IndexOfCurve(c);
+        const TMeasureParams& p = *s.Model->ParamsOfSlot(slot);
+        TCurveInfo info{};
+        c->GetInfo(info);
+        std::printf("curve %d: \"%s\" %d points, %s %.2f -> %.2f %s, %s\n", slot + 1,
+                    GbkFieldToUtf8(info.Name).c_str(), info.PointCount, GbkFieldToUtf8(info.XTitle).c_str(),
+                    static_cast<double>(info.XDataFrom), static_cast<double>(info.XDataTo),
+                    GbkFieldToUtf8(info.XUnit).c_str(), GbkFieldToUtf8(info.YTitle).c_str());
+        std::printf("  mode %s, speed %s, slit %s, response %s, %s, count %d, time %.0f s, range %.1f -> %.1f\n",
+                    ModeText(p), SpeedText(p), SlitText(p), ResponseText(p), ScanModeText(p), p.ScanCount,
+                    static_cast<double>(p.ScanTime), static_cast<double>(p.XStart), static_cast<double>(p.XEnd));
+        if (p.BatchNo[0] != 0 || p.Note[0] != 0)
+            std::printf("  batch \"%s\", note \"%s\"\n", GbkFieldToUtf8(p.BatchNo).c_str(),
+                        GbkFieldToUtf8(p.Note).c_str());
+    }
+    const TScanDateTime& d = s.Date;
+    std::printf("date: %04d-%02d-%02d %02d:%02d:%02d\n", d.Year, d.Month, d.Day, d.Hour, d.Minute, d.Second);
+    return ExitOk;
+}
+
+int DoExport(TSession& s, const std::string& path)
+{
+    if (const int r = OpenFile(s, path); r != ExitOk)
+        return r;
+    std::vector<TSpCurveZQ735*> curves;
+    for (TSpCurveZQ735* c = s.Graph->FirstCurve(); c != nullptr; c = s.Graph->NextCurve())
+        curves.push_back(c);
+    if (curves.empty())
+        return ExitOk;
+    std::printf("x");
+    for (TSpCurveZQ735* c : curves)
+        std::printf(",%s", GbkFieldToUtf8(c->Info.Name).c_str());
+    std::printf("\n");
+    // The abscissas of the first curve; the others are read at the same places.
+    TSpCurveZQ735* first = curves.front();
+    for (int i = 0; i < first->GetCount(); ++i) {
+        const float x = first->XAtIndex(i);
+        std::printf("%.2f", static_cast<double>(x));
+        for (TSpCurveZQ735* c : curves) {
+            float v = 0.0f;
+            if (c == first) {
+                std::printf(",%.4f", static_cast<double>(first->GetData()[i]));
+            } else if (c->ValueAtX(x, v) == 0) {
+                std::printf(",%.4f", static_cast<double>(v));
+            } else {
+                std::printf(",");
+            }
+        }
+        std::printf("\n");
+    }
+    return ExitOk;
+}
+
+int RunCommand(TSession& s, const TCommand& c)
+{
+    if (c.Name == "status") {
+        s.Sink.Reading.reset();
+        s.Sink.PumpUntil([&] { return s.Sink.Reading.has_value(); }, std::chrono::seconds(10));
+        std::printf("state: %d (%s)\n", s.Sink.State, StateText(s.Sink.State));
+        std::printf("wavenumber: %.1f cm-1\n", static_cast<double>(s.Model->CurrentWavenumber()));
+        if (s.Sink.Reading)
+            std::printf("reading: %.4f\n", *s.Sink.Reading);
+        return s.Sink.Reading ? ExitOk : ExitInstrument;
+    }
+    if (c.Name == "reset") {
+        s.Sink.ResetEnded = false;
+        const int r = s.RunTask("reset", [&] { s.Task->RequestReset(); });
+        if (r != ExitOk)
+            return r;
+        if (!s.Sink.ResetEnded || s.Sink.ResetEnd < 0 || s.Sink.ResetEnd == 210) {
+            std::printf("reset failed (%d)\n", s.Sink.ResetEnd);
+            return ExitInstrument;
+        }
+        std::printf("reset done\n");
+        return ExitOk;
+    }
+    if (c.Name == "calibrate") {
+        const int r = s.RunTask("calibrate", [&] { s.Task->RequestCalibrate(); });
+        if (r == ExitOk)
+            std::printf("calibrated: K %.6f, D %.4f\n", static_cast<double>(s.Model->SystemBlock().ZeroCoef),
+                        static_cast<double>(s.Model->SystemBlock().FullCoef));
+        return r;
+    }
+    if (c.Name == "goto") {
+        const float x = static_cast<float>(std::strtod(c.Args[0].c_str(), nullptr));
+        const int r = s.RunTask("goto", [&] { s.Task->RequestGoto(x); });
+        if (r == ExitOk)
+            std::printf("at %.1f cm-1\n", static_cast<double>(s.Model->CurrentWavenumber()));
+        return r;
+    }
+    if (c.Name == "baseline100") {
+        const int r = s.RunTask("baseline100", [&] { s.Model->StartHundredScan(); });
+        if (r == ExitOk)
+            std::printf("100 %% baseline %s\n", s.Model->HundredLine() != nullptr ? "stored" : "not complete");
+        return r;
+    }
+    if (c.Name == "background") {
+        const int r = s.RunTask("background", [&] { s.Model->StartBackgroundScan(); });
+        if (r == ExitOk)
+            std::printf("background baseline %s\n", s.Model->BackgroundLine() != nullptr ? "stored" : "not complete");
+        return r;
+    }
+    if (c.Name == "scan")
+        return DoScan(s, c.Args);
+    if (c.Name == "info")
+        return DoInfo(s, c.Args[0]);
+    return DoExport(s, c.Args[0]);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    std::vector<std::string> args(argv + 1, argv + argc);
+    bool simulate = false;
+    TSimOptions simOptions;
+    std::string port;
+    size_t i = 0;
+    for (; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        double d = 0;
+        if (a == "--help" || a == "-h") {
+            std::fputs(Usage, stdout);
+            return ExitOk;
+        } else if (a == "--simulate") {
+            simulate = true;
+        } else if (a == "--sim-speed" && i + 1 < args.size() && ParseNumber(args[i + 1], d) && d > 0) {
+            simOptions.Speed = d;
+            ++i;
+        } else if (a == "--sim-sample" && i + 1 < args.size()) {
+            simOptions.SampleFile = args[++i];
+        } else if (a == "--port" && i + 1 < args.size()) {
+            port = args[++i];
+        } else {
+            break;
+        }
+    }
+
+    // Commands and their arguments.
+    std::vector<TCommand> commands;
+    bool needsInstrument = false;
+    for (; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        TCommand c{a, {}};
+        if (a == "status" || a == "reset" || a == "calibrate" || a == "baseline100" || a == "background") {
+            needsInstrument = true;
+        } else if (a == "goto") {
+            double x = 0;
+            if (i + 1 >= args.size() || !ParseNumber(args[i + 1], x) || x < 400 || x > 4000) {
+                std::fprintf(stderr, "zq735-cli: goto needs a wavenumber 400 ... 4000\n");
+                return ExitUsage;
+            }
+            c.Args.push_back(args[++i]);
+            needsInstrument = true;
+        } else if (a == "scan") {
+            while (i + 1 < args.size() && args[i + 1].rfind("-", 0) == 0) {
+                c.Args.push_back(args[++i]);
+                if (i + 1 < args.size() && args[i + 1].rfind("-", 0) != 0)
+                    c.Args.push_back(args[++i]);
+            }
+            needsInstrument = true;
+        } else if (a == "info") {
+            if (i + 1 >= args.size()) {
+                std::fprintf(stderr, "zq735-cli: info needs a file\n");
+                return ExitUsage;
+            }
+            c.Args.push_back(args[++i]);
+        } else if (a == "export") {
+            if (i + 2 >= args.size() || args[i + 2] != "--csv") {
+                std::fprintf(stderr, "zq735-cli: usage: export FILE.ir --csv\n");
+                return ExitUsage;
+            }
+            c.Args.push_back(args[++i]);
+            ++i;
+        } else {
+            std::fprintf(stderr, "zq735-cli: unknown command or option '%s'\n\n%s", a.c_str(), Usage);
+            return ExitUsage;
+        }
+        commands.push_back(std::move(c));
+    }
+    if (commands.empty()) {
+        std::fputs(Usage, stderr);
+        return ExitUsage;
+    }
+
+    // The graph measures its labels with the platform's fonts: no display needed.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    int qargc = 1;
+    QGuiApplication app(qargc, argv);
+
+    TSession session;
+    if (needsInstrument) {
+        if (simulate) {
+            session.Sim = std::make_unique<TSimPtyHost>(simOptions);
+            std::string error;
+            if (!session.Sim->Start(&error)) {
+                std::fprintf(stderr, "zq735-cli: cannot start the simulated instrument: %s\n", error.c_str());
+                return simOptions.SampleFile.empty() ? ExitInstrument : ExitUsage;
+            }
+            port = session.Sim->DevicePath();
+        }
+        if (const int r = session.Connect(port); r != ExitOk)
+            return r;
+    }
+    for (const TCommand& c : commands) {
+        if (const int r = RunCommand(session, c); r != ExitOk)
+            return r;
+    }
+    return ExitOk;
+}
