@@ -23,6 +23,7 @@ constexpr TFaultName Names[] = {
     {TSimFaultKind::BadTail, "bad-tail", false, 0, 0, 0},
     {TSimFaultKind::Pause, "pause", true, 3000, 0, 600000},
     {TSimFaultKind::StreamPause, "stream-pause", true, 3000, 0, 600000},
+    {TSimFaultKind::StepPause, "step-pause", true, 3000, 0, 600000},
     {TSimFaultKind::Drop, "drop", true, 1, 1, 1 << 20},
     {TSimFaultKind::Garbage, "garbage", false, 0, 0, 0},
     {TSimFaultKind::Hangup, "hangup", false, 0, 0, 0},
@@ -84,7 +85,9 @@ const char* TSimFault::Help()
            "  short-tail        tails end after D0 D0, without the result byte\n"
            "  bad-tail          tails read D0 D1 <result>\n"
            "  pause[:MS]        MS ms (default 3000) of silence before each reply\n"
-           "  stream-pause[:MS] MS ms (default 3000) of silence in the middle of each reply or stream\n"
+           "  stream-pause[:MS] MS ms (default 3000) of silence in the middle of each sample stream\n"
+           "                    (scan, time drive, one-point acquisition)\n"
+           "  step-pause[:MS]   MS ms (default 3000) of silence in the middle of each motor step stream\n"
            "  drop[:N]          N bytes (default 1) vanish from the middle of each reply or stream\n"
            "  garbage           stray bytes, a lone result code among them, inside step streams\n"
            "  hangup            the next command closes the pseudo-terminal\n"

@@ -16,8 +16,9 @@ enum class TSimFaultKind {
     ShortTail,    // every tail loses its result byte (D0 D0 only)
     BadTail,      // every tail reads D0 D1 <result>
     Pause,        // ARG ms of silence before the first byte of each reply
-    StreamPause,  // ARG ms of silence in the middle of each reply
-    Drop,         // ARG bytes vanish from the middle of each reply
+    StreamPause,  // ARG ms of silence in the middle of each sample stream (scan, time drive, one point)
+    StepPause,    // ARG ms of silence in the middle of each step stream (motors, grating reset)
+    Drop,         // ARG bytes vanish from the middle of each reply or stream
     Garbage,      // stray bytes, a lone result code among them, in the middle of each step stream
     Hangup,       // the next command byte closes the line for good
 };

@@ -192,11 +192,11 @@ void TSimInstrument::Begin(uint8_t code, double t)
         return;
     switch (code) {
     case CmdConnect:
-        Midway(t, false);
+        Midway(t, TPart::Reply);
         Put(StatusPresent, t);
         break;
     case CmdSensor:
-        Midway(t, false);
+        Midway(t, TPart::Reply);
         PutWord(OnPositionSensor() ? 0x0080 : 0x0000, t);
         PutTail(ResultDone, t);
         break;
@@ -223,7 +223,7 @@ void TSimInstrument::Complete(double t)
     case CmdSpeed:
     case CmdResponse:
     case CmdSlit: {
-        Midway(t, false);
+        Midway(t, TPart::Reply);
         PutWord(static_cast<uint16_t>(FArg), t);
         const int v = static_cast<int16_t>(FArg);
         int* setting = code == CmdSpeed ? &FStepsPerPoint : code == CmdResponse ? &FPeriods : &FSlitCode;
@@ -350,13 +350,20 @@ void TSimInstrument::PutTail(uint8_t result, double ready)
     }
 }
 
-void TSimInstrument::Midway(double t, bool stepStream)
+void TSimInstrument::Midway(double t, TPart part)
 {
     switch (FCommandFault.Kind) {
-    case TSimFaultKind::StreamPause: FHoldUntil = t + FCommandFault.Arg / 1000.0; break;
+    case TSimFaultKind::StreamPause:
+        if (part == TPart::Samples)
+            FHoldUntil = t + FCommandFault.Arg / 1000.0;
+        break;
+    case TSimFaultKind::StepPause:
+        if (part == TPart::Steps)
+            FHoldUntil = t + FCommandFault.Arg / 1000.0;
+        break;
     case TSimFaultKind::Drop: FDropLeft = FCommandFault.Arg; break;
     case TSimFaultKind::Garbage:
-        if (stepStream) {
+        if (part == TPart::Steps) {
             // Noise on the line: a plausible step count, then a result code
             // with no markers before it, then another stray byte.
             Put(0x17, t);
@@ -468,7 +475,7 @@ bool TSimInstrument::RefillMotor(double now)
     Put(static_cast<uint8_t>(n), at);
     if (!m.MidwayDone && 2ull * m.Reported >= m.Total) {
         m.MidwayDone = true;
-        Midway(std::max(at, FLineFree), true);
+        Midway(std::max(at, FLineFree), TPart::Steps);
     }
     return true;
 }
@@ -509,7 +516,7 @@ bool TSimInstrument::RefillSamples(double now)
     }
     if (!s.MidwayDone && s.WordsSent >= s.Midway) {
         s.MidwayDone = true;
-        Midway(std::max(FLineFree, ready), false);
+        Midway(std::max(FLineFree, ready), TPart::Samples);
     }
     return true;
 }

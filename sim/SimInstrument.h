@@ -172,7 +172,8 @@ private:
     bool PutEcho(uint8_t code, double t);
     void PutTail(uint8_t result, double ready);
     // The middle of a reply or stream, where the in-reply faults strike.
-    void Midway(double t, bool stepStream);
+    enum class TPart { Reply, Steps, Samples };
+    void Midway(double t, TPart part);
     uint16_t NextSampleWord();
 
     TSimOptics FOptics;

@@ -25,6 +25,7 @@ TEST(SimFault, TextsParseOrAreRefused)
         {"pause", true, TSimFaultKind::Pause, 3000},
         {"pause:250", true, TSimFaultKind::Pause, 250},
         {"stream-pause:4000", true, TSimFaultKind::StreamPause, 4000},
+        {"step-pause", true, TSimFaultKind::StepPause, 3000},
         {"drop", true, TSimFaultKind::Drop, 1},
         {"drop:7", true, TSimFaultKind::Drop, 7},
         {"hangup", true, TSimFaultKind::Hangup, 0},
@@ -98,25 +99,41 @@ TEST(SimFault, PauseHoldsBackTheWholeReply)
     EXPECT_EQ(d.Advance(0.1), (Bytes{0x02, 0xE0}));
 }
 
-TEST(SimFault, StreamPauseOpensAGapInTheMiddleOfAStream)
+TEST(SimFault, PausesInsideStreamsOpenAGapOnlyInTheirKindOfStream)
 {
-    TDriver d;
-    d.M.SetFault("stream-pause:600");
-    d.Send(Word(0x94, 8));
-    size_t got = 0;
-    double gapStart = 0, longestGap = 0;
-    while (!d.M.Idle() && d.T < 5) {
-        const size_t n = d.Advance(0.005).size();
-        if (n > 0) {
-            if (got > 0)
-                longestGap = std::max(longestGap, d.T - gapStart);
-            gapStart = d.T;
-            got += n;
+    const struct {
+        const char* Fault;
+        Bytes Request;
+        bool Gap;
+    } cases[] = {
+        {"stream-pause:600", Word(0x94, 8), true},      {"stream-pause:600", Dword(0x90, 3), true},
+        {"stream-pause:600", Dword(0x40, 1000), false}, {"stream-pause:600", Word(0x61, 10), false},
+        {"step-pause:600", Dword(0x40, 1000), true},    {"step-pause:600", Word(0x94, 8), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.Fault << " on " << std::hex << int(c.Request[0]));
+        TDriver d;
+        d.M.SetPosition(TSimInstrument::Grating, 0);
+        d.M.SetFault(c.Fault);
+        d.Send(c.Request);
+        double last = 0, longestGap = 0;
+        bool any = false;
+        while (!d.M.Idle() && d.T < 10) {
+            if (!d.Advance(0.005).empty()) {
+                if (any)
+                    longestGap = std::max(longestGap, d.T - last);
+                last = d.T;
+                any = true;
+            }
+        }
+        EXPECT_TRUE(d.M.Idle());
+        if (c.Gap) {
+            EXPECT_GT(longestGap, 0.55);
+            EXPECT_LT(longestGap, 0.7);
+        } else {
+            EXPECT_LT(longestGap, 0.1);
         }
     }
-    EXPECT_EQ(got, 966u);
-    EXPECT_GT(longestGap, 0.55);
-    EXPECT_LT(longestGap, 0.7);
 }
 
 TEST(SimFault, DropLosesBytesInsideAStream)
