@@ -36,17 +36,17 @@ TSimPtyHost::TSimPtyHost(TSimOptions options) : FOptions(std::move(options)), FM
 
 TSimPtyHost::~TSimPtyHost() { Stop(); }
 
-bool TSimPtyHost::LoadSample(const std::string& spec, TSampleSpectrum& out, std::string& error)
+bool TSimPtyHost::LoadSample(const std::string& source, TSampleSpectrum& out, std::string& error)
 {
-    if (spec.empty()) {
+    if (source.empty()) {
         out = BuiltinPolystyrene();
         return true;
     }
-    if (spec == "empty") {
+    if (source == "empty") {
         out = EmptyBeam();
         return true;
     }
-    return LoadSampleSpectrum(spec, out, error);
+    return LoadSampleSpectrum(source, out, error);
 }
 
 bool TSimPtyHost::Start(std::string* error)

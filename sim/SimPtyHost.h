@@ -53,7 +53,7 @@ public:
 
     // Reads a sample given as on the command line: "" built-in polystyrene,
     // "empty" nothing in the beam, else a transmittance file.
-    static bool LoadSample(const std::string& spec, TSampleSpectrum& out, std::string& error);
+    static bool LoadSample(const std::string& source, TSampleSpectrum& out, std::string& error);
 
 private:
     void Serve();
