@@ -245,6 +245,35 @@ struct TSession {
     }
 };
 
+// A baseline is measured with the sample out of the beam. With the simulated
+// instrument there is nobody to take it out, so this does, and puts it back.
+class TSampleOut {
+public:
+    explicit TSampleOut(TSession& s) : FSim(s.Sim.get())
+    {
+        if (FSim == nullptr)
+            return;
+        std::string error;
+        TSimPtyHost::LoadSample(FSim->Options().SampleFile, FSample, error);
+        auto lock = FSim->LockInstrument();
+        FSim->Instrument().SetSample(EmptyBeam());
+        std::fprintf(stderr, "(simulated instrument: sample taken out of the beam for the baseline)\n");
+    }
+    ~TSampleOut()
+    {
+        if (FSim == nullptr)
+            return;
+        auto lock = FSim->LockInstrument();
+        FSim->Instrument().SetSample(std::move(FSample));
+    }
+    TSampleOut(const TSampleOut&) = delete;
+    TSampleOut& operator=(const TSampleOut&) = delete;
+
+private:
+    TSimPtyHost* FSim;
+    TSampleSpectrum FSample;
+};
+
 const char* StateText(int s)
 {
     switch (s) {
@@ -258,10 +287,9 @@ const char* StateText(int s)
 
 // --- commands --------------------------------------------------------------------
 
-int DoScan(TSession& s, const std::vector<std::string>& args)
+// Applies the scan options to `p`; false (with the message printed) on a bad option.
+bool ApplyScanOptions(const std::vector<std::string>& args, TMeasureParams& p, std::string& out)
 {
-    TMeasureParams p = s.Model->CurrentParams();
-    std::string out;
     std::optional<double> from, to, time;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -290,14 +318,13 @@ int DoScan(TSession& s, const std::vector<std::string>& args)
         } else {
             std::fprintf(stderr, "zq735-cli: scan: bad or incomplete option '%s%s%s'\n", a.c_str(),
                          hasValue ? " " : "", v.c_str());
-            return ExitUsage;
+            return false;
         }
-        if (a != "-o" || hasValue)
-            ++i;
+        ++i;
     }
     if (out.empty()) {
         std::fprintf(stderr, "zq735-cli: scan needs -o FILE.ir\n");
-        return ExitUsage;
+        return false;
     }
     if (time) {
         p.ScanMode = 2;
@@ -311,7 +338,7 @@ int DoScan(TSession& s, const std::vector<std::string>& args)
         const float x1 = to ? static_cast<float>(*to) : 400.0f;
         if (x0 == x1) {
             std::fprintf(stderr, "zq735-cli: scan: --from and --to must differ\n");
-            return ExitUsage;
+            return false;
         }
         p.XStart = std::max(x0, x1);
         p.XEnd = std::min(x0, x1);
@@ -320,6 +347,15 @@ int DoScan(TSession& s, const std::vector<std::string>& args)
         p.YStart = 0.0f;
         p.YEnd = 3.0f;
     }
+    return true;
+}
+
+int DoScan(TSession& s, const std::vector<std::string>& args)
+{
+    TMeasureParams p = s.Model->CurrentParams();
+    std::string out;
+    if (!ApplyScanOptions(args, p, out))
+        return ExitUsage;
     s.Model->SetParams(p);
     s.Date = TScanDateTime{};
     const int r = s.RunTask("scan", [&] { s.Task->RequestScan(20); });
@@ -449,12 +485,14 @@ int RunCommand(TSession& s, const TCommand& c)
         return r;
     }
     if (c.Name == "baseline100") {
+        const TSampleOut out(s);
         const int r = s.RunTask("baseline100", [&] { s.Model->StartHundredScan(); });
         if (r == ExitOk)
             std::printf("100 %% baseline %s\n", s.Model->HundredLine() != nullptr ? "stored" : "not complete");
         return r;
     }
     if (c.Name == "background") {
+        const TSampleOut out(s);
         const int r = s.RunTask("background", [&] { s.Model->StartBackgroundScan(); });
         if (r == ExitOk)
             std::printf("background baseline %s\n", s.Model->BackgroundLine() != nullptr ? "stored" : "not complete");
@@ -518,6 +556,11 @@ int main(int argc, char** argv)
                 if (i + 1 < args.size() && args[i + 1].rfind("-", 0) != 0)
                     c.Args.push_back(args[++i]);
             }
+            // Bad options are reported before anything is connected.
+            TMeasureParams check;
+            std::string out;
+            if (!ApplyScanOptions(c.Args, check, out))
+                return ExitUsage;
             needsInstrument = true;
         } else if (a == "info") {
             if (i + 1 >= args.size()) {

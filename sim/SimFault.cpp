@@ -23,6 +23,7 @@ constexpr TFaultName Names[] = {
     {TSimFaultKind::BadTail, "bad-tail", false, 0, 0, 0},
     {TSimFaultKind::Pause, "pause", true, 3000, 0, 600000},
     {TSimFaultKind::StreamPause, "stream-pause", true, 3000, 0, 600000},
+    {TSimFaultKind::ScanPause, "scan-pause", true, 3000, 0, 600000},
     {TSimFaultKind::StepPause, "step-pause", true, 3000, 0, 600000},
     {TSimFaultKind::Drop, "drop", true, 1, 1, 1 << 20},
     {TSimFaultKind::Garbage, "garbage", false, 0, 0, 0},
@@ -87,6 +88,8 @@ const char* TSimFault::Help()
            "  pause[:MS]        MS ms (default 3000) of silence before each reply\n"
            "  stream-pause[:MS] MS ms (default 3000) of silence in the middle of each sample stream\n"
            "                    (scan, time drive, one-point acquisition)\n"
+           "  scan-pause[:MS]   the same in scan and time-drive streams only, so that the\n"
+           "                    one-point acquisitions around a scan stay healthy\n"
            "  step-pause[:MS]   MS ms (default 3000) of silence in the middle of each motor step stream\n"
            "  drop[:N]          N bytes (default 1) vanish from the middle of each reply or stream\n"
            "  garbage           stray bytes, a lone result code among them, inside step streams\n"

@@ -17,6 +17,7 @@ enum class TSimFaultKind {
     BadTail,      // every tail reads D0 D1 <result>
     Pause,        // ARG ms of silence before the first byte of each reply
     StreamPause,  // ARG ms of silence in the middle of each sample stream (scan, time drive, one point)
+    ScanPause,    // ARG ms of silence in the middle of each scan or time-drive stream only
     StepPause,    // ARG ms of silence in the middle of each step stream (motors, grating reset)
     Drop,         // ARG bytes vanish from the middle of each reply or stream
     Garbage,      // stray bytes, a lone result code among them, in the middle of each step stream

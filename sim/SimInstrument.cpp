@@ -357,6 +357,10 @@ void TSimInstrument::Midway(double t, TPart part)
         if (part == TPart::Samples)
             FHoldUntil = t + FCommandFault.Arg / 1000.0;
         break;
+    case TSimFaultKind::ScanPause:
+        if (part == TPart::Samples && FSamples.Kind != TStream::OnePoint)
+            FHoldUntil = t + FCommandFault.Arg / 1000.0;
+        break;
     case TSimFaultKind::StepPause:
         if (part == TPart::Steps)
             FHoldUntil = t + FCommandFault.Arg / 1000.0;

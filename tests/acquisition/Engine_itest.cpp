@@ -154,7 +154,8 @@ TEST_F(EngineScanTest, OnlyTheLaterOfTwoQuickRequestsRuns)
 TEST_F(EngineScanTest, ABrokenStreamFailsWithItsTextAndTheWindowIsTold)
 {
     SetScanParams(3100.0f, 2900.0f);
-    ASSERT_TRUE(Sim->SetFault("stream-pause:13000"));
+    // Longer than the stream budget (5500 polls and the 10 s waiting dialog).
+    ASSERT_TRUE(Sim->SetFault("scan-pause:20000"));
     ASSERT_TRUE(RunAndWait([&] { Task->RequestScan(20); }, 60000));
     EXPECT_EQ(LastResult, -5);
     ASSERT_EQ(Sink.Errors.size(), 1u);

@@ -108,6 +108,7 @@ TEST(SimFault, PausesInsideStreamsOpenAGapOnlyInTheirKindOfStream)
     } cases[] = {
         {"stream-pause:600", Word(0x94, 8), true},      {"stream-pause:600", Dword(0x90, 3), true},
         {"stream-pause:600", Dword(0x40, 1000), false}, {"stream-pause:600", Word(0x61, 10), false},
+        {"scan-pause:600", Dword(0x90, 3), true},       {"scan-pause:600", Word(0x94, 8), false},
         {"step-pause:600", Dword(0x40, 1000), true},    {"step-pause:600", Word(0x94, 8), false},
     };
     for (const auto& c : cases) {
