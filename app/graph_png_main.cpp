@@ -28,6 +28,9 @@ int main(int argc, char** argv)
             return 2;
         }
     }
+    // Rendering needs fonts, not a display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
 
     QImage picture(width, height, QImage::Format_RGB32);
