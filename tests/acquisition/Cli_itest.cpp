@@ -1,7 +1,10 @@
 // zq735-cli as a user runs it: hostile files are refused with status 2, a
 // simulated measurement produces a file that `info` reads back.
 
+#include <algorithm>
 #include <array>
+#include <cmath>
+#include <sstream>
 #include <cstdio>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -69,6 +72,53 @@ TEST(Cli, SimulatedScanIsSavedAndReadBack)
     const TRun csv = RunCli("export " + file + " --csv");
     ASSERT_EQ(csv.Status, 0);
     EXPECT_EQ(std::count(csv.Out.begin(), csv.Out.end(), '\n'), 152);
+    std::filesystem::remove(file);
+}
+
+// The whole measurement an operator makes of a polystyrene film: reset,
+// calibration, 100 % baseline (sample out), scan 4000 -> 400 at 2 cm-1.
+TEST(Cli, PolystyreneFilmShowsItsBandsOnAFlatHundredPercentLine)
+{
+    const std::string dir = std::filesystem::temp_directory_path().string() + "/zq735-cli-test";
+    std::filesystem::remove(dir + "/BK100.dat");
+    const std::string file = std::filesystem::temp_directory_path().string() + "/zq735-cli-ps.ir";
+    const TRun run = RunCli("--simulate --sim-speed 100 reset calibrate baseline100 scan --speed 1 --from 4000 "
+                            "--to 400 -o " + file);
+    ASSERT_EQ(run.Status, 0) << run.Out;
+    EXPECT_EQ(std::filesystem::file_size(file), 40u + 692 + 220 + 4 * 1301 + 12);
+    const TRun csv = RunCli("export " + file + " --csv");
+    ASSERT_EQ(csv.Status, 0);
+
+    std::vector<std::pair<double, double>> xy;
+    std::istringstream lines(csv.Out);
+    std::string line;
+    std::getline(lines, line);  // header
+    while (std::getline(lines, line)) {
+        double x = 0, y = 0;
+        ASSERT_EQ(std::sscanf(line.c_str(), "%lf,%lf", &x, &y), 2) << line;
+        xy.emplace_back(x, y);
+    }
+    ASSERT_EQ(xy.size(), 1301u);
+    // Valleys: local minima over five points, below 90 %T.
+    std::vector<double> valleys;
+    for (size_t i = 2; i + 2 < xy.size(); ++i) {
+        bool lowest = xy[i].second < 90.0;
+        for (size_t k = i - 2; k <= i + 2; ++k)
+            lowest = lowest && xy[i].second <= xy[k].second;
+        if (lowest)
+            valleys.push_back(xy[i].first);
+    }
+    for (const auto& [band, tolerance] : {std::pair{1601.0, 2.0}, {1028.0, 2.0}, {907.0, 2.0}, {698.0, 3.0}}) {
+        const bool found = std::any_of(valleys.begin(), valleys.end(),
+                                       [&](double v) { return std::abs(v - band) <= tolerance; });
+        EXPECT_TRUE(found) << "no valley near " << band;
+    }
+    // Where the film does not absorb, the reading is the 100 % line.
+    for (const auto& [x, y] : xy) {
+        if ((x >= 3500 && x <= 3800) || (x >= 2200 && x <= 2600) || (x >= 1250 && x <= 1350)) {
+            EXPECT_NEAR(y, 100.0, 2.0) << x;
+        }
+    }
     std::filesystem::remove(file);
 }
 
