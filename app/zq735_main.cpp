@@ -1,0 +1,184 @@
+// zq735: the spectrophotometer program with its main window.
+//
+// Without options it looks for the instrument's USB-serial adapter. For
+// demonstrations and development it can run against the built-in simulated
+// instrument on a pseudo-terminal (--simulate), or use a given serial device
+// (--port).
+
+#include <QAction>
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "plot/SpGraph735.h"
+#include "sim/SimPtyHost.h"
+#include "spectra/SpCurveZQ735.h"
+#include "ui/FormSysReset.h"
+#include "ui/MainWindow.h"
+
+namespace {
+
+const char* const Version = "1.0";
+
+const char* const Usage =
+    "usage: zq735 [--simulate [--sim-speed N] [--sim-sample FILE]] [--port DEVICE]\n"
+    "\n"
+    "  --simulate            use the built-in simulated instrument\n"
+    "    --sim-speed N       its pace as a factor over the real link (default 1)\n"
+    "    --sim-sample FILE   sample in its beam: a %T file, or 'empty' (default: polystyrene film)\n"
+    "  --port DEVICE         use this serial device instead of looking for the USB adapter\n"
+    "  --help                this text\n"
+    "  --version             the program's version\n";
+
+bool ParseNumber(const char* s, double& v)
+{
+    char* end = nullptr;
+    v = std::strtod(s, &end);
+    return end != s && *end == '\0' && std::isfinite(v);
+}
+
+// --demo-scan: dismisses notices, confirms the reset the program offers,
+// scans with the current parameters once the instrument is ready, and with --screenshot FILE saves a picture
+// of the window when the scan has ended and quits. For the documentation's
+// picture and for looking at the program without operating it.
+class TDemoDriver : public QObject {
+public:
+    TDemoDriver(TForm1& window, QString screenshot) : FWindow(window), FScreenshot(std::move(screenshot))
+    {
+        connect(&FTimer, &QTimer::timeout, this, [this] { Step(); });
+        FTimer.start(100);
+    }
+
+private:
+    void Step()
+    {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* prompt = qobject_cast<TFormSysReset*>(modal); prompt != nullptr && prompt->Mode() == 1) {
+            if (auto* ok = prompt->findChild<QPushButton*>(QStringLiteral("btnOK")))
+                ok->click();
+            return;
+        }
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            // A notice such as the missing configuration: noted and dismissed.
+            std::fprintf(stderr, "zq735: %s\n", qPrintable(box->text()));
+            box->done(QMessageBox::Ok);
+            return;
+        }
+        if (modal != nullptr || !FWindow.Started())
+            return;
+        auto* scan = FWindow.findChild<QAction*>(QStringLiteral("mnScan"));
+        switch (FPhase) {
+            case 0:
+                if (FWindow.InstrumentState() == 5 && scan->isEnabled()) {
+                    scan->trigger();
+                    FPhase = 1;
+                }
+                break;
+            case 1:
+                // The scan has started once the commands are off.
+                if (!scan->isEnabled())
+                    FPhase = 2;
+                break;
+            case 2:
+                if (scan->isEnabled()) {
+                    FPhase = 3;
+                    if (!FScreenshot.isEmpty())
+                        QTimer::singleShot(500, this, [this] { Shoot(); });
+                }
+                break;
+            default:
+                break;
+        }
+    }
+
+    void Shoot()
+    {
+        const bool saved = FWindow.grab().save(FScreenshot);
+        std::fprintf(stderr, "zq735: %s %s\n", saved ? "saved" : "could not save", qPrintable(FScreenshot));
+        FWindow.close();
+    }
+
+    TForm1& FWindow;
+    QString FScreenshot;
+    QTimer FTimer;
+    int FPhase = 0;
+};
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    bool simulate = false;
+    bool demoScan = false;
+    QString screenshot;
+    TSimOptions simOptions;
+    std::string port;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        const bool hasValue = i + 1 < argc;
+        double d = 0;
+        if (a == "--help" || a == "-h") {
+            std::fputs(Usage, stdout);
+            return 0;
+        } else if (a == "--version") {
+            std::printf("zq735 %s\n", Version);
+            return 0;
+        } else if (a == "--simulate") {
+            simulate = true;
+        } else if (a == "--sim-speed" && hasValue && ParseNumber(argv[i + 1], d) && d > 0) {
+            simOptions.Speed = d;
+            ++i;
+        } else if (a == "--sim-sample" && hasValue) {
+            simOptions.SampleFile = argv[++i];
+        } else if (a == "--port" && hasValue) {
+            port = argv[++i];
+        } else if (a == "--demo-scan") {
+            demoScan = true;
+        } else if (a == "--screenshot" && hasValue) {
+            screenshot = QString::fromLocal8Bit(argv[++i]);
+            demoScan = true;
+        } else {
+            std::fprintf(stderr, "zq735: unknown or incomplete option '%s'\n\n%s", a.c_str(), Usage);
+            return 2;
+        }
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("zq735"));
+    QApplication::setApplicationDisplayName(QStringLiteral("ZQ735红外分光光度计"));
+
+    // The simulated instrument serves its pseudo-terminal until the window
+    // (and with it the worker that talks to it) is gone.
+    std::unique_ptr<TSimPtyHost> sim;
+    if (simulate) {
+        sim = std::make_unique<TSimPtyHost>(simOptions);
+        std::string error;
+        if (!sim->Start(&error)) {
+            std::fprintf(stderr, "zq735: cannot start the simulated instrument: %s\n", error.c_str());
+            return 2;
+        }
+        port = sim->DevicePath();
+    }
+
+    TForm1Options options;
+    options.FixedDevice = port;
+    options.ConfirmExit = screenshot.isEmpty();
+    TForm1 window(options);
+    if (QScreen* screen = QApplication::primaryScreen())
+        window.setGeometry(screen->availableGeometry());
+    window.showMaximized();
+
+    std::unique_ptr<TDemoDriver> demo;
+    if (demoScan)
+        demo = std::make_unique<TDemoDriver>(window, screenshot);
+    const int rc = QApplication::exec();
+    demo.reset();
+    return rc;
+}

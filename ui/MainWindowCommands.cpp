@@ -1,0 +1,313 @@
+// The main window's commands: menu items, tool buttons and the range panel.
+
+#include <QAction>
+#include <QDir>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <ctime>
+#include <mutex>
+
+#include "acquisition/ZQ735Task.h"
+#include "plot/SpGraph735.h"
+#include "spectra/SpCurveZQ735.h"
+#include "ui/DlgAbout.h"
+#include "ui/DlgInputOne.h"
+#include "ui/DlgSysSetting.h"
+#include "ui/FormCanShu.h"
+#include "ui/FormPassWord.h"
+#include "ui/MainWindow.h"
+#include "ui/Messages.h"
+#include "ui/NumericText.h"
+#include "ui/PlotWidget.h"
+#include "ui/RangeCheck.h"
+
+namespace {
+
+const QString kSpectrumFilter = QStringLiteral("红外光谱文件(*.ir)");
+
+// A spectrum file name from the platform's file dialog; empty when cancelled.
+QString AskSpectrumFile(QWidget* parent, bool save)
+{
+    QFileDialog dialog(parent, save ? QStringLiteral("存盘") : QStringLiteral("打开"), QDir::currentPath(),
+                       kSpectrumFilter);
+    // The same dialog everywhere (and one that tests can answer).
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setDefaultSuffix(QStringLiteral("ir"));
+    if (save) {
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+    } else {
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().front();
+}
+
+TScanDateTime Now()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&now, &tm);
+    return {static_cast<int16_t>(tm.tm_year + 1900), static_cast<int16_t>(tm.tm_mon + 1),
+            static_cast<int16_t>(tm.tm_mday),        static_cast<int16_t>(tm.tm_hour),
+            static_cast<int16_t>(tm.tm_min),         static_cast<int16_t>(tm.tm_sec)};
+}
+
+}  // namespace
+
+// --- file -------------------------------------------------------------------------------
+
+void TForm1::OnNew()
+{
+    if (!FModel)
+        return;
+    FModel->ClearAll();
+    SetCursorRead(false);
+    FPlot->update();
+}
+
+void TForm1::OnOpen()
+{
+    if (!FModel)
+        return;
+    const QString path = AskSpectrumFile(this, false);
+    if (path.isEmpty())
+        return;
+    const int r = FModel->OpenSpectrumFile(path.toStdString(), FScanDateTime);
+    FPlot->update();
+    if (r == -2) {
+        ShowWarning(this, QStringLiteral("错误"), QStringLiteral("不是光谱文件"));
+        return;
+    }
+    if (r == -1) {
+        ShowWarning(this, QStringLiteral("错误"), QStringLiteral("无法打开文件"));
+        return;
+    }
+    // The cursor mode carries over to the curves just read.
+    SetCursorRead(FCursorOn);
+    ShowRangesInEdits();
+    FPlot->update();
+}
+
+void TForm1::OnSave()
+{
+    if (!FModel || FGraph->FirstCurve() == nullptr)
+        return;
+    const QString path = AskSpectrumFile(this, true);
+    if (path.isEmpty())
+        return;
+    if (FModel->SaveSpectrumFile(path.toStdString(), FScanDateTime) == -1)
+        ShowWarning(this, QStringLiteral("错误"), QStringLiteral("无法存储文件"));
+}
+
+void TForm1::OnParams()
+{
+    if (!FModel)
+        return;
+    TFormCanShu& dialog = *FFormCanShu;
+    const TMeasureParams current = FModel->CurrentParams();
+    if (dialog.Execute(TFormCanShu::SourceParams(current, FModel->ParamsOfSlot(0)))) {
+        const TMeasureParams& chosen = dialog.Params;
+        const TMeasureParams* shown = FModel->ParamsOfSlot(FGraph->CurrentIndex());
+        const bool conflict =
+            shown != nullptr &&
+            (chosen.Mode != shown->Mode || ((chosen.ScanMode == 2) != (shown->ScanMode == 2))) &&
+            FGraph->CurveCount > 0;
+        bool apply = true;
+        if (conflict) {
+            QMessageBox box(QMessageBox::NoIcon, QStringLiteral("参数设置"),
+                            QStringLiteral("设置的参数与当前参数不对应，是否确定保存当前曲线？\n"
+                                           "是——保存\n否——不保存\n取消——不设置参数"),
+                            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
+            box.setObjectName(QStringLiteral("ParamsConflict"));
+            box.button(QMessageBox::Yes)->setText(QStringLiteral("是"));
+            box.button(QMessageBox::No)->setText(QStringLiteral("否"));
+            box.button(QMessageBox::Cancel)->setText(QStringLiteral("取消"));
+            const int answer = box.exec();
+            if (answer == QMessageBox::Yes)
+                OnSave();
+            else if (answer == QMessageBox::No)
+                OnNew();
+            else
+                apply = false;
+        }
+        if (apply) {
+            FModel->SetParams(chosen);
+            FTask->RequestApply();
+            ShowRangesInEdits();
+        }
+    }
+    FWavelengthMode = dialog.WavelengthMode();
+    FGraph->SetWavelengthMode(FWavelengthMode);
+    FPlot->update();
+}
+
+// --- view ---------------------------------------------------------------------------------
+
+void TForm1::OnCursorRead()
+{
+    SetCursorRead(!FCursorOn);
+}
+
+void TForm1::OnAmplify()
+{
+    SetZoomMode(!FZoomOn);
+}
+
+void TForm1::OnRefresh()
+{
+    if (!FGraph)
+        return;
+    for (int slot = 0; slot < SlotCount; ++slot) {
+        if (TSpCurveZQ735* c = FGraph->CurveAt(slot)) {
+            std::lock_guard lock(c->Mutex);
+            c->ShowPeakMarks = false;
+            c->ShowValleyMarks = false;
+        }
+    }
+    FGraph->CurveChanged();
+    FPlot->update();
+}
+
+void TForm1::OnDrawGrid()
+{
+    // The item's own toggle has already flipped the check mark.
+    if (!FGraph)
+        return;
+    FGraph->SetShowGrid(mnDrawGrid->isChecked());
+    FGraph->CurveChanged();
+    FPlot->update();
+}
+
+// --- measurement --------------------------------------------------------------------------
+
+void TForm1::OnScan()
+{
+    if (!FTask)
+        return;
+    // The spectra get the date of the scan's start, also when it fails.
+    FScanDateTime = Now();
+    FTask->RequestScan(20);
+}
+
+void TForm1::OnBackgroundScan()
+{
+    if (FModel)
+        FModel->StartBackgroundScan();
+    FPlot->update();
+}
+
+void TForm1::OnBaselineCorrection()
+{
+    if (!FModel)
+        return;
+    // The item has flipped its own check mark: that is the wish. The mark
+    // then shows what the model made of it (no usable baseline: off).
+    muBKEmd->setChecked(FModel->SetBaselineCorrection(muBKEmd->isChecked()));
+}
+
+// --- instrument ---------------------------------------------------------------------------
+
+void TForm1::OnCalibrate()
+{
+    if (FTask)
+        FTask->RequestCalibrate();
+}
+
+void TForm1::OnGotoWavenumber()
+{
+    if (!FTask)
+        return;
+    TDlgInputOne& input = *FDlgInputOne;
+    input.SetPrompt(QStringLiteral("输入波数"));
+    input.Value = FLastGoto;
+    input.Decimals = 3;
+    for (;;) {
+        if (!input.Execute())
+            return;
+        if (GotoTargetValid(input.Value)) {
+            FLastGoto = input.Value;
+            FTask->RequestGoto(input.Value);
+            return;
+        }
+        // The dialog comes back with the rejected value.
+        ShowWarning(this, QStringLiteral("输入波数范围不正确"), GotoRangeMessage());
+    }
+}
+
+void TForm1::OnSysReset()
+{
+    // The instrument is looked for again; the reset itself is offered when
+    // it answers (state handling).
+    RequestConnect();
+}
+
+void TForm1::OnBuild100()
+{
+    if (FModel)
+        FModel->StartHundredScan();
+    ShowRangesInEdits();
+    FPlot->update();
+}
+
+void TForm1::OnSysSettings()
+{
+    if (!FModel)
+        return;
+    const TSystemBlock before = FModel->SystemBlock();
+    TSysSettings s;
+    s.MotorType = static_cast<uint8_t>(before.MotorType & 0xFF);
+    s.StrayLightCorr = before.StrayLightCorr;
+    s.DebugMode = FDebugMode ? 1 : 0;
+    if (!RunSysSettingsCommand(*FFormPassWord, *FDlgSysSetting, s, this))
+        return;
+    TSystemBlock block;
+    FModel->GetSystemBlock(&block);
+    block.MotorType = s.MotorType;
+    block.StrayLightCorr = s.StrayLightCorr;
+    FModel->SetSystemBlock(&block);
+    FDebugMode = s.DebugMode != 0;
+    UpdateInstrumentCommands(FBusy ? 4 : FInstrumentState);
+}
+
+void TForm1::OnAbout()
+{
+    FDlgAbout->exec();
+}
+
+void TForm1::OnStop()
+{
+    if (FTask)
+        FTask->Stop();
+}
+
+// --- range panel --------------------------------------------------------------------------
+
+void TForm1::OnApplyRanges()
+{
+    if (!FModel)
+        return;
+    QLineEdit* const edits[4] = {EditWs, EditWe, EditYs, EditYe};
+    for (QLineEdit* e : edits) {
+        if (e->text().isEmpty())
+            return;
+    }
+    float v[4];
+    for (int i = 0; i < 4; ++i) {
+        if (!TextToFloat(edits[i]->text(), v[i])) {
+            ShowConversionError(this, edits[i]->text());
+            return;
+        }
+    }
+    const QString message = ApplyRangesMessage(FModel->CurrentParams(), v[0], v[1], v[2], v[3]);
+    if (!message.isEmpty()) {
+        ShowWarning(this, QStringLiteral("输入的坐标范围不正确"), message);
+        return;
+    }
+    FModel->SetRanges(v[0], v[1], v[2], v[3]);
+    FPlot->update();
+}

@@ -1,0 +1,19 @@
+#pragma once
+// The checks of the main window's range panel and of "波数检索".
+
+#include <QString>
+
+#include "acquisition/MeasureParams.h"
+
+// The message for view ranges typed into the range panel under the
+// parameters `p` (empty when they may be applied): the lines X range,
+// Y range, Y order and X order joined by "\n", each empty unless its fault is
+// present. The limits follow p: 0 ... ScanTime seconds for a time drive,
+// else 400 ... 4000 cm-1; -4 ... 4 A in Abs mode, else -400 ... 400 %.
+QString ApplyRangesMessage(const TMeasureParams& p, float xs, float xe, float ys, float ye);
+
+// The wavenumbers "波数检索" accepts, and what it says about the others.
+inline constexpr float kGotoMax = 4000.0f;
+inline constexpr float kGotoMin = 400.0f;
+bool GotoTargetValid(float x);
+QString GotoRangeMessage();
