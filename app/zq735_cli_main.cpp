@@ -245,33 +245,27 @@ struct TSession {
     }
 };
 
-// A baseline is measured with the sample out of the beam. With the simulated
-// instrument there is nobody to take it out, so this does, and puts it back.
+// A baseline is measured with the sample out of the beam; with the simulated
+// instrument nobody is there to take it out, so this does, and puts it back.
 class TSampleOut {
 public:
     explicit TSampleOut(TSession& s) : FSim(s.Sim.get())
     {
-        if (FSim == nullptr)
-            return;
-        std::string error;
-        TSimPtyHost::LoadSample(FSim->Options().SampleFile, FSample, error);
-        auto lock = FSim->LockInstrument();
-        FSim->Instrument().SetSample(EmptyBeam());
-        std::fprintf(stderr, "(simulated instrument: sample taken out of the beam for the baseline)\n");
+        if (FSim != nullptr) {
+            FSim->SetSampleInBeam(false);
+            std::fprintf(stderr, "(simulated instrument: sample taken out of the beam for the baseline)\n");
+        }
     }
     ~TSampleOut()
     {
-        if (FSim == nullptr)
-            return;
-        auto lock = FSim->LockInstrument();
-        FSim->Instrument().SetSample(std::move(FSample));
+        if (FSim != nullptr)
+            FSim->SetSampleInBeam(true);
     }
     TSampleOut(const TSampleOut&) = delete;
     TSampleOut& operator=(const TSampleOut&) = delete;
 
 private:
     TSimPtyHost* FSim;
-    TSampleSpectrum FSample;
 };
 
 const char* StateText(int s)

@@ -64,6 +64,7 @@ bool TSimPtyHost::Start(std::string* error)
     std::string sampleError;
     if (!LoadSample(FOptions.SampleFile, sample, sampleError))
         return Fail(error, sampleError);
+    FSample = sample;
     FMachine.SetSample(std::move(sample));
     FMachine.SetFault(fault);
 

@@ -55,6 +55,15 @@ public:
     // "empty" nothing in the beam, else a transmittance file.
     static bool LoadSample(const std::string& source, TSampleSpectrum& out, std::string& error);
 
+    // The operator's hand: baselines are measured with the sample out of the
+    // beam, and nobody is there to take it out of a simulated instrument.
+    // Thread-safe; takes effect at once.
+    void SetSampleInBeam(bool in)
+    {
+        auto lock = LockInstrument();
+        FMachine.SetSample(in ? FSample : TSampleSpectrum{});
+    }
+
 private:
     void Serve();
     void AdoptFault();  // with FMachineLock held; lock order: machine, then fault
@@ -63,6 +72,7 @@ private:
 
     TSimOptions FOptions;
     std::mutex FMachineLock;
+    TSampleSpectrum FSample;  // the sample of the options, as loaded
     TSimInstrument FMachine;
 
     std::mutex FFaultLock;
