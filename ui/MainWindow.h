@@ -93,6 +93,8 @@ public:
     int StateMsgCount() const { return FStateMsgCount; }
     const QString& StatusText() const { return FStatusText; }
     float LastGotoWavenumber() const { return FLastGoto; }
+    // A task runs: between its start and its end (or failure).
+    bool Busy() const { return FBusy; }
     bool ZoomMode() const { return FZoomOn; }
     bool CursorRead() const { return FCursorOn; }
     QRect ZoomRect() const { return QRect(QPoint(ZoomX0, ZoomY0), QPoint(ZoomX1, ZoomY1)); }
