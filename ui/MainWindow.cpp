@@ -394,6 +394,14 @@ void TForm1::CreatePanels()
     measureRow->addStretch(1);
     column->addWidget(measureGroup);
 
+    // Slit and response share words ("正常"): the tips tell them apart.
+    const std::pair<QLabel*, const char*> tips[] = {{lbCurMMode, "测量模式"}, {lbCurScanSpeed, "扫描速度"},
+                                                    {lbCurSlit, "狭缝宽度"},  {lbCurRTime, "响应时间"},
+                                                    {lbMMode, "测量模式"},    {lbScanSpeed, "扫描速度"},
+                                                    {lbSlit, "狭缝宽度"},     {lbRTime, "响应时间"}};
+    for (const auto& [label, tip] : tips)
+        label->setToolTip(QString::fromUtf8(tip));
+
     setCentralWidget(central);
 }
 
