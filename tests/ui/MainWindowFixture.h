@@ -125,14 +125,17 @@ inline TModalStep FileStep(const QString& path)
 
 class MainWindowFixture : public ::testing::Test {
 protected:
-    // The window is built and shown; `options` get the test's folder and no
-    // exit question.
-    void OpenWindow(TForm1Options options)
+    // The window is built and shown; `options` get the test's folder (with a
+    // valid configuration unless `withConfig` is false) and no exit question
+    // unless `confirmExit`.
+    void OpenWindow(TForm1Options options, bool withConfig = true, bool confirmExit = false)
     {
         ASSERT_TRUE(Dir.isValid());
         SetDataFolder(Dir.path());
-        ASSERT_TRUE(WriteConfig(QString::fromLatin1(kConfigFileName), TSysSettings{}));
-        options.ConfirmExit = false;
+        if (withConfig) {
+            ASSERT_TRUE(WriteConfig(QString::fromLatin1(kConfigFileName), TSysSettings{}));
+        }
+        options.ConfirmExit = confirmExit;
         options.DataFolder = Dir.path();
         Form = std::make_unique<TForm1>(options);
         Form->resize(1100, 750);

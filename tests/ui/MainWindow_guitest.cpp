@@ -14,6 +14,7 @@
 #include "ui/DlgInputStr.h"
 #include "ui/DlgSysSetting.h"
 #include "ui/FormCanShu.h"
+#include "ui/FormExit1.h"
 #include "ui/FormPassWord.h"
 #include "ui/FormSysReset.h"
 #include "ui/PlotWidget.h"
@@ -55,6 +56,57 @@ TEST_F(MainWindowAlone, StartsWithTheEmptyFrameAndNoInstrument)
     Form->EnableCommands();
     EXPECT_FALSE(Action("mnTtoA")->isEnabled());
     EXPECT_TRUE(Action("mnOpen")->isEnabled());
+}
+
+TEST_F(MainWindowAlone, MissingConfigurationIsReportedOnceAtStart)
+{
+    TearDown();
+    QTemporaryDir empty;
+    ASSERT_TRUE(empty.isValid());
+    TBoxSeen seen;
+    TModalScript script({BoxStep(seen)});
+    TForm1Options options;
+    options.StartWorker = false;
+    options.ConfirmExit = false;
+    options.DataFolder = empty.path();
+    Form = std::make_unique<TForm1>(options);
+    Form->show();
+    ASSERT_TRUE(PumpUntil([&] { return Form->Started() && script.Done(); }));
+    EXPECT_EQ(seen.Count, 1);
+    EXPECT_EQ(seen.Text, QStringLiteral("无法读取系统参数，按默认值处理。"));
+    EXPECT_EQ(Form->Model()->SystemBlock().MotorType, 1);
+    EXPECT_FALSE(Form->DebugMode());
+    // Showing the window again builds nothing again.
+    TSpGraph735* graph = Form->Graph();
+    Form->hide();
+    Form->show();
+    Pump(20);
+    EXPECT_EQ(Form->Graph(), graph);
+    EXPECT_EQ(seen.Count, 1);
+}
+
+TEST_F(MainWindowAlone, ClosingAsksFirstAndTearsTheEngineDown)
+{
+    TearDown();
+    TForm1Options options;
+    options.StartWorker = false;
+    OpenWindow(options, true, true);
+    TModalScript no({OnModal<TFormExit1>([](TFormExit1* d) { Click(d, "btnCancel"); })});
+    EXPECT_FALSE(Form->close());
+    EXPECT_TRUE(no.Done());
+    EXPECT_TRUE(Form->isVisible());
+    EXPECT_NE(Form->Model(), nullptr);
+    TModalScript yes({OnModal<TFormExit1>([](TFormExit1* d) { Click(d, "btnOK"); })});
+    EXPECT_TRUE(Form->close());
+    EXPECT_TRUE(yes.Done());
+    EXPECT_EQ(Form->Task(), nullptr);
+    EXPECT_EQ(Form->Model(), nullptr);
+    EXPECT_EQ(Form->Graph(), nullptr);
+    // Late messages after the tear-down are dropped.
+    Form->HandleMessage(UM_CURVE_LIST, 0, 0);
+    Post(UM_STATE, 0, 2);
+    Pump(20);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
 // State messages in a row, the answer given in the detection prompt, and
