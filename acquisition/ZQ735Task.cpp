@@ -58,6 +58,10 @@ void TZQ735Task::Run()
         const int r = RunCommand(c);
         FModel.NotifyTaskEnd(c, r);
         if (r < 0) {
+            // A command that gave up may leave the instrument still streaming
+            // its answer; the stop byte ends that, so that the idle passes
+            // find it listening again instead of losing it for minutes.
+            FCmd.SendStop();
             FModel.Sink().ShowError(FCmd.LastErrorText());
             // The window learns that the failed task is over and may return to idle.
             FModel.Sink().Post(UM_TASK_FAILED, 0, r);
