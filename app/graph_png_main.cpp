@@ -38,8 +38,7 @@ int main(int argc, char** argv)
     {
         TSpImage surface(nullptr, &picture, 0, 0, width, height);
         TSpGraph735 graph(nullptr, &surface);
-        graph.SetAxisLimits(-4.0e7f, 4.0e7f, -4095.0f, 4095.0f, 2000.0f);
-        graph.SetViewRange(4000.0f, 400.0f, 0.0f, 100.0f, 2000.0f, 1001, 1601);
+        graph.SetStartRanges();
         graph.DrawFrame();
     }
     if (!picture.save(QString::fromLocal8Bit(argv[1]), "PNG")) {

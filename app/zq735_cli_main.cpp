@@ -157,8 +157,7 @@ struct TSession {
         Canvas.fill(Qt::white);
         Surface = std::make_unique<TSpImage>(nullptr, &Canvas, 0, 0, Canvas.width(), Canvas.height());
         Graph = std::make_unique<TSpGraph735>(nullptr, Surface.get());
-        Graph->SetAxisLimits(-4.0e7f, 4.0e7f, -4095.0f, 4095.0f, 2000.0f);
-        Graph->SetViewRange(4000.0f, 400.0f, 0.0f, 100.0f, 2000.0f, 1001, 1601);
+        Graph->SetStartRanges();
         Model = std::make_unique<TApparaZQ735>(Sink, *Graph, DataFolder().toStdString());
         TSysSettings settings;
         if (ReadConfig(QStringLiteral("ZQ735.cfg"), settings)) {

@@ -579,3 +579,9 @@ void TSpGraph735::CursorChanged(TSpCurveZQ735* curve, int index, float x, float 
     ReadoutWidth = im.TextExtent(text).width();
     im.DrawText(ReadoutX, ReadoutY, text);
 }
+
+void TSpGraph735::SetStartRanges()
+{
+    SetAxisLimits(-4.0e7f, 4.0e7f, -4095.0f, 4095.0f, 2000.0f);
+    SetViewRange(4000.0f, 400.0f, 0.0f, 100.0f, 2000.0f, 1001, 1601);
+}

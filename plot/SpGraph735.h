@@ -63,6 +63,9 @@ public:
     void SetViewRange(float xFrom, float xTo, float yFrom, float yTo, float splitX, int32_t seg1,
                       int32_t seg2);
     void SetYRange(float yFrom, float yTo);
+    // The program's start-up ranges: limits +/-4.0e7 and +/-4095, view
+    // 4000 -> 400 cm-1 and 0 -> 100 with the scale change at 2000 cm-1.
+    void SetStartRanges();
     // x from, x to, y from, y to.
     void SetViewRect(const float view[4]);
     TGraphView GetViewRange() const;

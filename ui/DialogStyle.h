@@ -1,8 +1,11 @@
 #pragma once
 // Small settings every dialog of the program shares.
 
+#include <QBoxLayout>
 #include <QDialog>
+#include <QLineEdit>
 #include <QPushButton>
+#include <utility>
 
 class QLineEdit;
 
@@ -22,4 +25,20 @@ inline QPushButton* MakeButton(QWidget* parent, const QString& objectName, const
     button->setAutoDefault(isDefault);
     button->setDefault(isDefault);
     return button;
+}
+
+// The shared input dialogs: one edit above a row of "确定" (btnOK, default)
+// and "取消" (btnCancel); returns the two buttons.
+inline std::pair<QPushButton*, QPushButton*> LayoutInputDialog(QDialog* dialog, QLineEdit* edit)
+{
+    auto* ok = MakeButton(dialog, QStringLiteral("btnOK"), QStringLiteral("确定"), true);
+    auto* cancel = MakeButton(dialog, QStringLiteral("btnCancel"), QStringLiteral("取消"));
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    auto* layout = new QVBoxLayout(dialog);
+    layout->addWidget(edit);
+    layout->addLayout(buttons);
+    return {ok, cancel};
 }

@@ -23,18 +23,9 @@ TDlgInputOne::TDlgInputOne(QWidget* parent) : QDialog(parent)
     edValue->setFont(large);
     InstallNumericFilter(edValue);
 
-    btnOK = MakeButton(this, QStringLiteral("btnOK"), QStringLiteral("确定"), true);
-    btnCancel = MakeButton(this, QStringLiteral("btnCancel"), QStringLiteral("取消"));
+    std::tie(btnOK, btnCancel) = LayoutInputDialog(this, edValue);
     connect(btnOK, &QPushButton::clicked, this, &TDlgInputOne::OnOK);
     connect(btnCancel, &QPushButton::clicked, this, &TDlgInputOne::reject);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(btnOK);
-    buttons->addWidget(btnCancel);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(edValue);
-    layout->addLayout(buttons);
 }
 
 bool TDlgInputOne::Execute()

@@ -19,18 +19,9 @@ TDlgInputStr::TDlgInputStr(QWidget* parent) : QDialog(parent)
     edValue->setObjectName(QStringLiteral("edValue"));
     LimitGbkLength(edValue, kMaxBytes);
 
-    btnOK = MakeButton(this, QStringLiteral("btnOK"), QStringLiteral("确定"), true);
-    btnCancel = MakeButton(this, QStringLiteral("btnCancel"), QStringLiteral("取消"));
+    std::tie(btnOK, btnCancel) = LayoutInputDialog(this, edValue);
     connect(btnOK, &QPushButton::clicked, this, &TDlgInputStr::OnOK);
     connect(btnCancel, &QPushButton::clicked, this, &TDlgInputStr::reject);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(btnOK);
-    buttons->addWidget(btnCancel);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(edValue);
-    layout->addLayout(buttons);
 }
 
 bool TDlgInputStr::Execute()

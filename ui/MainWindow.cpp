@@ -476,8 +476,7 @@ void TForm1::BuildObjectGraph()
     FSurface = std::make_unique<TSpImage>(this);
     FSurface->SetRect(0, 0, size.width(), size.height());
     FGraph = std::make_unique<TSpGraph735>(this, FSurface.get());
-    FGraph->SetAxisLimits(-4.0e7f, 4.0e7f, -4095.0f, 4095.0f, 2000.0f);
-    FGraph->SetViewRange(4000.0f, 400.0f, 0.0f, 100.0f, 2000.0f, 1001, 1601);
+    FGraph->SetStartRanges();
     FGraph->SetCurveColors(CurveColors.data(), SlotCount);
     FGraph->SetShowGrid(mnDrawGrid->isChecked());
     FGraph->DrawFrame();
