@@ -170,6 +170,10 @@ int main(int argc, char** argv)
     TForm1Options options;
     options.FixedDevice = port;
     options.ConfirmExit = screenshot.isEmpty();
+    if (sim) {
+        TSimPtyHost* host = sim.get();
+        options.SampleInBeam = [host](bool in) { host->SetSampleInBeam(in); };
+    }
     TForm1 window(options);
     if (QScreen* screen = QApplication::primaryScreen())
         window.setGeometry(screen->availableGeometry());

@@ -61,6 +61,10 @@ struct TForm1Options {
     // window's own reactions can be checked without an instrument: requests
     // then just stay pending in the task engine.
     bool StartWorker = true;
+    // With the simulated instrument: takes the sample out of the beam (false)
+    // for a 100 % or background baseline and puts it back (true) when that
+    // scan has ended, as the operator does by hand at a real instrument.
+    std::function<void(bool)> SampleInBeam;
 };
 
 class TForm1 : public QMainWindow {
@@ -166,6 +170,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The simulated sample out of the beam for a baseline scan, and back.
+    void TakeSampleOut();
+    void PutSampleBack();
+    bool FSampleOut = false;
+
     // Composition.
     void CreateDialogs();
     void CreateMenus();

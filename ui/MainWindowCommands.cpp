@@ -196,9 +196,27 @@ void TForm1::OnScan()
 
 void TForm1::OnBackgroundScan()
 {
-    if (FModel)
+    if (FModel) {
+        TakeSampleOut();
         FModel->StartBackgroundScan();
+    }
     FPlot->update();
+}
+
+void TForm1::TakeSampleOut()
+{
+    if (Options.SampleInBeam) {
+        Options.SampleInBeam(false);
+        FSampleOut = true;
+    }
+}
+
+void TForm1::PutSampleBack()
+{
+    if (FSampleOut) {
+        Options.SampleInBeam(true);
+        FSampleOut = false;
+    }
 }
 
 void TForm1::OnBaselineCorrection()
@@ -248,8 +266,10 @@ void TForm1::OnSysReset()
 
 void TForm1::OnBuild100()
 {
-    if (FModel)
+    if (FModel) {
+        TakeSampleOut();
         FModel->StartHundredScan();
+    }
     ShowRangesInEdits();
     FPlot->update();
 }

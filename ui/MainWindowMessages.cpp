@@ -92,6 +92,7 @@ void TForm1::HandleMessage(unsigned message, intptr_t wParam, intptr_t lParam)
         case UM_TASK_FAILED:
             // The worker has shown the failure's text already; back to idle, and
             // the status panel keeps the code until the next status text.
+            PutSampleBack();
             EnableCommands();
             SetStatusText(QStringLiteral("有错误") + QString::number(static_cast<qlonglong>(lParam)));
             break;
@@ -127,8 +128,10 @@ void TForm1::HandleMessage(unsigned message, intptr_t wParam, intptr_t lParam)
         case UM_BUSY:
             if (lParam == 0)
                 DisableCommands();
-            else if (lParam == 1)
+            else if (lParam == 1) {
+                PutSampleBack();
                 EnableCommands();
+            }
             break;
         case UM_STATUS_TEXT:
             switch (lParam & 0xFF) {

@@ -703,3 +703,42 @@ TEST_F(MainWindowAlone, GridAndNewCommands)
 }
 
 }  // namespace
+
+namespace {
+
+// With the simulated instrument the window takes the sample out of the beam
+// for a baseline scan and puts it back when that scan has ended, however it ends.
+TEST_F(MainWindowAlone, BaselineScansAreMeasuredWithTheSimulatedSampleOut)
+{
+    TearDown();
+    std::vector<bool> hand;
+    TForm1Options options;
+    options.StartWorker = false;
+    options.SampleInBeam = [&](bool in) { hand.push_back(in); };
+    OpenWindow(options);
+    // The instrument commands as a ready instrument has them.
+    Action("mnBuild100")->setEnabled(true);
+
+    Action("mnBuild100")->trigger();
+    EXPECT_EQ(hand, std::vector<bool>{false});
+    EXPECT_EQ(Pending(), CmdScan);
+    Post(UM_BUSY, 0, 0);
+    Post(UM_BUSY, 0, 1);
+    Pump(20);
+    EXPECT_EQ(hand, (std::vector<bool>{false, true}));
+
+    Action("mnBGScan")->setEnabled(true);
+    Action("mnBGScan")->trigger();
+    Post(UM_BUSY, 0, 0);
+    Post(UM_TASK_FAILED, 0, -5);
+    Pump(20);
+    EXPECT_EQ(hand, (std::vector<bool>{false, true, false, true}));
+
+    // Other tasks leave the sample where it is.
+    Post(UM_BUSY, 0, 0);
+    Post(UM_BUSY, 0, 1);
+    Pump(20);
+    EXPECT_EQ(hand.size(), 4u);
+}
+
+}  // namespace
