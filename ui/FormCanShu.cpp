@@ -1,4 +1,5 @@
 #include "ui/FormCanShu.h"
+#include "ui/RangeCheck.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -327,37 +328,9 @@ bool TFormCanShu::ReadControls(TMeasureParams& r)
 
 QString TFormCanShu::RangeMessage(const TMeasureParams& r, const QString& scanModeText)
 {
-    const bool timeDrive = r.ScanMode == kScanTimeDrive;
-    const float xMin = timeDrive ? 0.0f : 400.0f;
-    const float xMax = timeDrive ? r.ScanTime : 4000.0f;
-    const QString xUnit = timeDrive ? QStringLiteral(" 秒") : QStringLiteral(" cm-1");
-    const bool abs = r.Mode == 1;
-    const float yMin = abs ? -4.0f : -400.0f;
-    const float yMax = abs ? 4.0f : 400.0f;
-    const QString yUnit = abs ? QStringLiteral(" A") : QStringLiteral(" %");
-
-    auto outside = [](float v, float lo, float hi) { return v > hi || v < lo; };
-    QString xPart, yPart, yOrder, xOrder;
-    if (outside(r.XStart, xMin, xMax) || outside(r.XEnd, xMin, xMax)) {
-        xPart = QStringLiteral("X坐标超出范围 ") + QString::asprintf("%4.1f", static_cast<double>(xMax)) +
-                QStringLiteral(" - ") + QString::asprintf("%4.1f", static_cast<double>(xMin)) + xUnit;
-    }
-    if (outside(r.YStart, yMin, yMax) || outside(r.YEnd, yMin, yMax)) {
-        yPart = QStringLiteral("Y坐标超出范围 ") + QString::asprintf("%4.1f", static_cast<double>(yMin)) +
-                QStringLiteral(" - ") + QString::asprintf("%4.1f", static_cast<double>(yMax)) + yUnit;
-    }
-    if (r.YStart > r.YEnd) {
-        yOrder = QStringLiteral("纵坐标 起始不能大于终止");
-    }
-    if (timeDrive && r.XStart > r.XEnd) {
-        xOrder = scanModeText + QStringLiteral(": 横坐标 起始不能大于终止");
-    } else if (!timeDrive && r.XStart < r.XEnd) {
-        xOrder = scanModeText + QStringLiteral(": 横坐标的起始不能小于终止");
-    }
-    if (xPart.isEmpty() && yPart.isEmpty() && yOrder.isEmpty() && xOrder.isEmpty()) {
-        return QString();
-    }
-    return xPart + u'\n' + yPart + u'\n' + yOrder + u'\n' + xOrder;
+    return RangeCheckMessage(r, r.XStart, r.XEnd, r.YStart, r.YEnd,
+                             scanModeText + QStringLiteral(": 横坐标 起始不能大于终止"),
+                             scanModeText + QStringLiteral(": 横坐标的起始不能小于终止"));
 }
 
 void TFormCanShu::OnOK()

@@ -491,12 +491,7 @@ void TForm1::BuildObjectGraph()
     if (!ReadConfig(QString::fromLatin1(kConfigFileName), settings)) {
         ShowInfo(this, QStringLiteral("无法读取系统参数，按默认值处理。"));
     } else {
-        TSystemBlock block;
-        FModel->GetSystemBlock(&block);
-        block.MotorType = settings.MotorType;
-        block.StrayLightCorr = settings.StrayLightCorr;
-        FModel->SetSystemBlock(&block);
-        FDebugMode = settings.DebugMode != 0;
+        TakeSettings(settings);
     }
     if (FClosing)
         return;
@@ -764,4 +759,14 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
         default:
             return false;
     }
+}
+
+void TForm1::TakeSettings(const TSysSettings& s)
+{
+    TSystemBlock block;
+    FModel->GetSystemBlock(&block);
+    block.MotorType = s.MotorType;
+    block.StrayLightCorr = s.StrayLightCorr;
+    FModel->SetSystemBlock(&block);
+    FDebugMode = s.DebugMode != 0;
 }

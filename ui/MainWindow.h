@@ -31,6 +31,7 @@ class QPushButton;
 class QToolBar;
 class TCurveSelector;
 class TDlgAbout;
+struct TSysSettings;
 class TDlgInputOne;
 class TDlgInputStr;
 class TDlgSysSetting;
@@ -171,6 +172,9 @@ protected:
 
 private:
     // The simulated sample out of the beam for a baseline scan, and back.
+    // The settings' motor type and stray-light switch into the model's system
+    // block, the debug switch into the window.
+    void TakeSettings(const TSysSettings& s);
     void TakeSampleOut();
     void PutSampleBack();
     bool FSampleOut = false;

@@ -285,12 +285,7 @@ void TForm1::OnSysSettings()
     s.DebugMode = FDebugMode ? 1 : 0;
     if (!RunSysSettingsCommand(*FFormPassWord, *FDlgSysSetting, s, this))
         return;
-    TSystemBlock block;
-    FModel->GetSystemBlock(&block);
-    block.MotorType = s.MotorType;
-    block.StrayLightCorr = s.StrayLightCorr;
-    FModel->SetSystemBlock(&block);
-    FDebugMode = s.DebugMode != 0;
+    TakeSettings(s);
     UpdateInstrumentCommands(FBusy ? 4 : FInstrumentState);
 }
 

@@ -11,6 +11,13 @@ QString Fixed41(float v)
 
 QString ApplyRangesMessage(const TMeasureParams& p, float xs, float xe, float ys, float ye)
 {
+    return RangeCheckMessage(p, xs, xe, ys, ye, QStringLiteral("时间驱动扫描方式下 横坐标的起始不能大于终止"),
+                             QStringLiteral("光谱扫描方式下 横坐标的起始不能小于终止"));
+}
+
+QString RangeCheckMessage(const TMeasureParams& p, float xs, float xe, float ys, float ye,
+                          const QString& timeDriveOrder, const QString& scanOrder)
+{
     const bool timeDrive = p.ScanMode == 2;
     const float xMin = timeDrive ? 0.0f : 400.0f;
     const float xMax = timeDrive ? p.ScanTime : 4000.0f;
@@ -32,9 +39,9 @@ QString ApplyRangesMessage(const TMeasureParams& p, float xs, float xe, float ys
         yOrder = QStringLiteral("纵坐标 起始不能大于终止");
     if (timeDrive) {
         if (xs > xe)
-            xOrder = QStringLiteral("时间驱动扫描方式下 横坐标的起始不能大于终止");
+            xOrder = timeDriveOrder;
     } else if (xs < xe) {
-        xOrder = QStringLiteral("光谱扫描方式下 横坐标的起始不能小于终止");
+        xOrder = scanOrder;
     }
     if (xPart.isEmpty() && yPart.isEmpty() && yOrder.isEmpty() && xOrder.isEmpty())
         return QString();

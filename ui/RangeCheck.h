@@ -11,6 +11,11 @@
 // present. The limits follow p: 0 ... ScanTime seconds for a time drive,
 // else 400 ... 4000 cm-1; -4 ... 4 A in Abs mode, else -400 ... 400 %.
 QString ApplyRangesMessage(const TMeasureParams& p, float xs, float xe, float ys, float ye);
+// The four-line range message shared by "应用" and the parameter dialog; they
+// differ only in the text of the abscissa order, given for time drive and
+// for wavenumber scans. Empty when the ranges are good.
+QString RangeCheckMessage(const TMeasureParams& p, float xs, float xe, float ys, float ye,
+                          const QString& timeDriveOrder, const QString& scanOrder);
 
 // The wavenumbers "波数检索" accepts, and what it says about the others.
 inline constexpr float kGotoMax = 4000.0f;
