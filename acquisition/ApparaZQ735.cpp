@@ -1,6 +1,6 @@
 #include "acquisition/ApparaZQ735.h"
 
-#include "acquisition/GbkText.h"
+#include "text/GbkText.h"
 #include "acquisition/ZQ735Task.h"
 #include "plot/SpGraph735.h"
 #include "spectra/SpCurveZQ735.h"

@@ -10,7 +10,7 @@
 #include <cstdlib>
 
 #include "plot/SpGraph735.h"
-#include "plot/SpImage.h"
+#include "surface/SpImage.h"
 
 int main(int argc, char** argv)
 {

@@ -5,13 +5,14 @@
 // Exit status: 0 success, 1 instrument failure, 2 bad arguments or bad file.
 
 #include "acquisition/ApparaZQ735.h"
-#include "acquisition/GbkText.h"
+#include "app/CliCommand.h"
+#include "text/GbkText.h"
 #include "acquisition/PumpedSink.h"
 #include "acquisition/ThrTask.h"
 #include "acquisition/ZQ735Task.h"
 #include "link/SpComm.h"
 #include "plot/SpGraph735.h"
-#include "plot/SpImage.h"
+#include "surface/SpImage.h"
 #include "sim/SimPtyHost.h"
 #include "spectra/SpCurveZQ735.h"
 #include "ui/SysConfig.h"
@@ -55,30 +56,28 @@ const char* const Usage =
     "                          scan (or, with --time, drive in time for S seconds) and save\n"
     "File commands:\n"
     "  info FILE.ir            curves, parameters, point counts, date\n"
-    "  export FILE.ir --csv    abscissas and one column per curve, to standard output\n"
+    "  export FILE.ir --csv    abscissas and one column per curve, to standard output\n";
+
+const char* const UsageEnd =
     "\n"
-    "Exit status: 0 success, 1 instrument failure, 2 bad arguments or bad file.\n";
+    "Exit status: 0 success, 1 instrument failure (or an operation the data refused),\n"
+    "2 bad arguments or bad file.\n";
+
+void PrintUsage(std::FILE* to)
+{
+    std::fputs(Usage, to);
+    for (const cli::TFileCommand& c : cli::FileCommands())
+        std::fputs(c.Usage, to);
+    std::fputs(UsageEnd, to);
+}
 
 struct TCommand {
     std::string Name;
     std::vector<std::string> Args;
 };
 
-bool ParseNumber(const std::string& s, double& v)
-{
-    char* end = nullptr;
-    v = std::strtod(s.c_str(), &end);
-    return !s.empty() && end != s.c_str() && *end == '\0' && std::isfinite(v);
-}
-
-bool ParseInt(const std::string& s, int lo, int hi, int& v)
-{
-    double d;
-    if (!ParseNumber(s, d) || d != static_cast<int>(d) || d < lo || d > hi)
-        return false;
-    v = static_cast<int>(d);
-    return true;
-}
+using cli::ParseInt;
+using cli::ParseNumber;
 
 // --- the headless window side ------------------------------------------------
 
@@ -511,7 +510,7 @@ int main(int argc, char** argv)
         const std::string& a = args[i];
         double d = 0;
         if (a == "--help" || a == "-h") {
-            std::fputs(Usage, stdout);
+            PrintUsage(stdout);
             return ExitOk;
         } else if (a == "--simulate") {
             simulate = true;
@@ -524,6 +523,17 @@ int main(int argc, char** argv)
             port = args[++i];
         } else {
             break;
+        }
+    }
+
+    // A file command takes the whole rest of the line as its own.
+    if (i < args.size()) {
+        if (const cli::TFileCommand* fc = cli::FindFileCommand(args[i]); fc != nullptr) {
+            if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+                qputenv("QT_QPA_PLATFORM", "offscreen");
+            int qargc = 1;
+            QGuiApplication app(qargc, argv);
+            return fc->Run(std::vector<std::string>(args.begin() + static_cast<long>(i) + 1, args.end()));
         }
     }
 
@@ -569,13 +579,14 @@ int main(int argc, char** argv)
             c.Args.push_back(args[++i]);
             ++i;
         } else {
-            std::fprintf(stderr, "zq735-cli: unknown command or option '%s'\n\n%s", a.c_str(), Usage);
+            std::fprintf(stderr, "zq735-cli: unknown command or option '%s'\n\n", a.c_str());
+            PrintUsage(stderr);
             return ExitUsage;
         }
         commands.push_back(std::move(c));
     }
     if (commands.empty()) {
-        std::fputs(Usage, stderr);
+        PrintUsage(stderr);
         return ExitUsage;
     }
 

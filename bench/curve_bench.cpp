@@ -2,7 +2,7 @@
 // appended and drawn at once (DrawNew), without repainting the spectrum. The
 // goal is well under 50 us per point on a 2601-point wavenumber curve.
 
-#include "plot/SpImage.h"
+#include "surface/SpImage.h"
 #include "spectra/CurveInfo.h"
 #include "spectra/SpCurveOwner.h"
 #include "spectra/SpCurveZQ735.h"

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "plot/SpGraph735.h"
-#include "plot/SpImage.h"
+#include "surface/SpImage.h"
 #include "spectra/SpCurveZQ735.h"
 
 namespace {

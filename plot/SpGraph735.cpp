@@ -9,7 +9,7 @@
 #include <cstring>
 #include <mutex>
 
-#include "acquisition/GbkText.h"
+#include "text/GbkText.h"
 #include "spectra/CurveSplit.h"
 #include "spectra/SpCurveZQ735.h"
 

@@ -16,7 +16,7 @@
 #include <thread>
 
 #include "plot/GraphGeometry.h"
-#include "plot/SpImage.h"
+#include "surface/SpImage.h"
 #include "spectra/CurveInfo.h"
 #include "spectra/SpCurveOwner.h"
 

@@ -1,6 +1,6 @@
 #include "spectra/SpCurveBase.h"
 
-#include "plot/SpImage.h"
+#include "surface/SpImage.h"
 #include "spectra/CurveSplit.h"
 
 #include <algorithm>

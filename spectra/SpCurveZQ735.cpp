@@ -1,6 +1,6 @@
 #include "spectra/SpCurveZQ735.h"
 
-#include "plot/SpImage.h"
+#include "surface/SpImage.h"
 #include "spectra/CurveSplit.h"
 #include "spectra/SpCurveOwner.h"
 

@@ -94,6 +94,14 @@ public:
     // stored points (value untouched).
     int ValueAtX(float x, float& value);
 
+    // Peaks and valleys inside the visible abscissa range whose height over
+    // (depth under) the neighbouring turning points reaches `threshold`; at
+    // most the capacities are recorded (outputs and PeakList/ValleyList).
+    // Marks are switched on and drawn when anything was found.
+    void FindPeaks(float threshold, uint8_t labelMode, float* peakX, float* peakY, float* valleyX,
+                   float* valleyY, int32_t peakCapacity, int32_t valleyCapacity, int32_t& peakCount,
+                   int32_t& valleyCount);
+
     // --- fields ---------------------------------------------------------
     // The five texts of Info (GBK); the graph builds the read-out from them.
     const char* Name = nullptr;

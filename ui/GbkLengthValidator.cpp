@@ -2,7 +2,7 @@
 
 #include <QLineEdit>
 
-#include "acquisition/GbkText.h"
+#include "text/GbkText.h"
 
 TGbkLengthValidator::TGbkLengthValidator(int maxBytes, QObject* parent) : QValidator(parent), Limit(maxBytes)
 {

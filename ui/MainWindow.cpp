@@ -17,12 +17,12 @@
 #include <chrono>
 #include <thread>
 
-#include "acquisition/GbkText.h"
+#include "text/GbkText.h"
 #include "acquisition/ThrTask.h"
 #include "acquisition/ZQ735Task.h"
 #include "link/SpComm.h"
 #include "plot/SpGraph735.h"
-#include "plot/SpImage.h"
+#include "surface/SpImage.h"
 #include "spectra/SpCurveZQ735.h"
 #include "ui/CurveSelector.h"
 #include "ui/DlgAbout.h"

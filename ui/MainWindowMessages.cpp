@@ -7,7 +7,7 @@
 #include <QLineEdit>
 #include <mutex>
 
-#include "acquisition/GbkText.h"
+#include "text/GbkText.h"
 #include "acquisition/ZQ735Task.h"
 #include "plot/SpGraph735.h"
 #include "spectra/SpCurveZQ735.h"

@@ -10,7 +10,7 @@
 #include "acquisition/ZQ735Task.h"
 #include "link/SpComm.h"
 #include "plot/SpGraph735.h"
-#include "plot/SpImage.h"
+#include "surface/SpImage.h"
 #include "sim/SimPtyHost.h"
 #include "spectra/SpCurveZQ735.h"
 

@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <string>
 
-#include "acquisition/GbkText.h"
+#include "text/GbkText.h"
 
 namespace {
 

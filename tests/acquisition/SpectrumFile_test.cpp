@@ -1,7 +1,7 @@
 // Spectrum files and the 100 % baseline file: byte-exact round trips, the
 // older version, and damaged or hostile files that must leave the graph as it was.
 
-#include "acquisition/GbkText.h"
+#include "text/GbkText.h"
 #include "tests/acquisition/EngineFixture.h"
 
 #include <cstring>

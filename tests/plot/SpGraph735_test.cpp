@@ -8,8 +8,8 @@
 #include <thread>
 #include <vector>
 
-#include "GuiApp.h"
-#include "acquisition/GbkText.h"
+#include "tests/support/GuiApp.h"
+#include "text/GbkText.h"
 #include "spectra/SpCurveZQ735.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // Drawing of curves and segments on a real surface, rendered offscreen into
 // a QImage and checked pixel by pixel against the mappings.
 
-#include "plot/SpImage.h"
+#include "surface/SpImage.h"
 #include "spectra/SpCurveZQ735.h"
 #include "tests/spectra/CurveFixtures.h"
 

@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "GuiTestSupport.h"
-#include "acquisition/GbkText.h"
+#include "text/GbkText.h"
 #include "ui/FormCanShu.h"
 #include "ui/NumericText.h"
 #include "ui/RadioGroup.h"

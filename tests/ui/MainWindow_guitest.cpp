@@ -9,7 +9,7 @@
 #include <QPushButton>
 
 #include "MainWindowFixture.h"
-#include "acquisition/GbkText.h"
+#include "text/GbkText.h"
 #include "ui/DlgInputOne.h"
 #include "ui/DlgInputStr.h"
 #include "ui/DlgSysSetting.h"

@@ -1,10 +1,10 @@
-#include "plot/SpImage.h"
+#include "surface/SpImage.h"
 
 #include <gtest/gtest.h>
 
 #include <QImage>
 
-#include "GuiApp.h"
+#include "tests/support/GuiApp.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "plot/SpImage.h"
+#include "surface/SpImage.h"
 
 #include <QFontMetrics>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "acquisition/GbkText.h"
+#include "text/GbkText.h"
 
 #include <iconv.h>
 

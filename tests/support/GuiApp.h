@@ -1,5 +1,5 @@
 #pragma once
-// Fonts and text need a QGuiApplication. Every plot test file that draws
+// Fonts and text need a QGuiApplication. Every test file that draws without widgets
 // includes this header; the application is made once, before the first test,
 // on the offscreen platform unless the caller chose another one.
 
