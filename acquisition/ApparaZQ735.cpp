@@ -31,10 +31,16 @@ TApparaZQ735::TApparaZQ735(TMessageSink& sink, TSpGraph735& graph, std::string d
     LoadHundredLine();
     SlotParamsChanged();
     SpSetTimeDriveSource(this);
+    FGraph.CurveDeleting = [this](TSpCurveZQ735* curve) {
+        std::lock_guard g(FCurveLock);
+        if (FCurve.load() == curve)
+            FCurve = nullptr;
+    };
 }
 
 TApparaZQ735::~TApparaZQ735()
 {
+    FGraph.CurveDeleting = nullptr;
     if (SpTimeDriveSource() == this)
         SpSetTimeDriveSource(nullptr);
 }
@@ -133,6 +139,9 @@ bool TApparaZQ735::StartHundredScan()
 {
     TMeasureParams p = CurrentParams();
     p.Mode = 0;
+    // Later scans are divided by this line point for point over wavenumber,
+    // so it is always a wavenumber scan, whatever the current method.
+    p.ScanMode = 0;
     p.Speed = 0;
     p.Slit = 2;
     p.Response = 2;
@@ -174,7 +183,10 @@ TMeasureParams* TApparaZQ735::ParamsOfSlot(int i)
 void TApparaZQ735::ClearAll()
 {
     FGraph.DeleteAllCurves();
-    FCurve = nullptr;
+    {
+        std::lock_guard g(FCurveLock);
+        FCurve = nullptr;
+    }
     Post(UM_CURVE_LIST, 3, 0);
 }
 
@@ -390,9 +402,15 @@ void TApparaZQ735::BeginCurve()
     const TMeasureParams p = CurrentParams();
     if (curve != nullptr && curve->GetCount() > 0 && (p.ScanMode == 1 || FBackPending || FHundredPending))
         curve = StartNewCurve();
-    FCurve = curve;
+    {
+        std::lock_guard g(FCurveLock);
+        FCurve = curve;
+    }
     if (curve != nullptr) {
-        FSink.Invoke([&] { curve->Clear(); });
+        FSink.Invoke([&] {
+            if (FGraph.IndexOfCurve(curve) >= 0)
+                curve->Clear();
+        });
         Post(UM_GRAPH_REDRAW, 0, 0);
         PrepareCurve(curve);
     }
@@ -407,8 +425,7 @@ void TApparaZQ735::EndCurve()
         if (curve == nullptr || FGraph.IndexOfCurve(curve) < 0)
             return;
         const int slot = FGraph.IndexOfCurve(curve);
-        const float end = CurrentParams().XEnd;
-        const bool reachedEnd = FWavenumber.load() == end;
+        const bool reachedEnd = ReachedScanEnd(*curve);
         auto copyInto = [&](std::unique_ptr<TSpCurveZQ735>& line, TMeasureParams& params) {
             params = FSlotParams[slot];
             TCurveInfo info{};
@@ -419,16 +436,44 @@ void TApparaZQ735::EndCurve()
         };
         if (FHundredPending && reachedEnd) {
             copyInto(FHundred, FHundredParams);
-            FHundredPending = false;
             SaveHundredLine();
+            ++FHundredStored;
         }
         if (FBackPending && reachedEnd) {
             copyInto(FBackground, FBackParams);
-            FBackPending = false;
+            ++FBackStored;
             Post(UM_BASELINE, 1, 1);
         }
+        // A baseline scan ends here either way: a stopped one leaves the
+        // stored baseline as it was and is an ordinary curve from now on.
+        FHundredPending = false;
+        FBackPending = false;
     });
     Post(UM_CURVE_DATA, 0, reinterpret_cast<intptr_t>(curve));
+}
+
+void TApparaZQ735::ScanCommandEnded()
+{
+    FHundredPending = false;
+    FBackPending = false;
+}
+
+bool TApparaZQ735::ReachedScanEnd(TSpCurveZQ735& curve) const
+{
+    // The scan's last point lies up to one point step before a range end
+    // that is not on the step grid (700 -> 650.2 at 1 cm-1 ends at 651), so
+    // the point count decides; the grating standing at the end counts too.
+    const TCurveInfo info = curve.GetInfo();
+    if (info.Capacity > 0 && info.PointCount >= info.Capacity)
+        return true;
+    const TMeasureParams p = CurrentParams();
+    if (p.ScanMode == 2)
+        return false;
+    const TSystemBlock sb = SystemBlock();
+    const float end = p.XEnd;
+    const int perCm = end >= 2000.0f ? sb.StepsAbove : sb.StepsBelow;
+    const float step = perCm > 0 ? static_cast<float>(StepsPerPoint(p.Speed)) / static_cast<float>(perCm) : 0.0f;
+    return std::fabs(FWavenumber.load() - end) <= 0.5f * step;
 }
 
 // --- reading pipeline ------------------------------------------------------------------
@@ -454,14 +499,17 @@ void TApparaZQ735::StoreReference(int32_t a, int32_t b, uint8_t kind)
 
 float TApparaZQ735::CorrectByBaselines(float y, int index, float hundredX, uint8_t mode)
 {
+    // The baselines are wavenumber curves: they are read on their own
+    // wavenumber axis even while slot 0 holds a time drive, whose time axis
+    // the curves' ordinary mappings would follow.
     if (FHundred && mode != 2 && !FHundredPending) {
         float r = 100.0f;
-        FHundred->ValueAtX(hundredX, r);
+        FHundred->ValueAtWavenumber(hundredX, r);
         y = CorrectByBaseline(y, r, mode);
     }
     if (FBackCorrection && FBackground && !FBackPending && !FHundredPending) {
         float r = 100.0f;
-        FBackground->ValueAtX(FBackground->XAtIndex(index), r);
+        FBackground->ValueAtWavenumber(FBackground->WavenumberAtIndex(index), r);
         y = CorrectByBaseline(y, r, mode);
     }
     return y;
@@ -469,16 +517,21 @@ float TApparaZQ735::CorrectByBaselines(float y, int index, float hundredX, uint8
 
 void TApparaZQ735::AddScanPoints(const float* values, int n)
 {
+    std::lock_guard g(FCurveLock);
     TSpCurveZQ735* curve = FCurve.load();
     if (n < 1 || curve == nullptr)
         return;
-    const uint8_t mode = CurrentParams().Mode;
+    const TMeasureParams p = CurrentParams();
+    const uint8_t mode = p.Mode;
+    // A time drive stands at one wavenumber: its every point is corrected by
+    // the baseline there, not by the baseline at its elapsed seconds.
+    const bool timeDrive = p.ScanMode == 2;
     float y = 0.0f;
     for (int k = 0; k < n; ++k) {
         if (!FSmoother.Push(values[k], y))
             continue;
         const int i = curve->GetCount();
-        const float x = std::trunc(curve->XAtIndex(i) + 0.5f);
+        const float x = timeDrive ? FWavenumber.load() : std::trunc(curve->WavenumberAtIndex(i) + 0.5f);
         y = CorrectByBaselines(y, i, x, mode);
         curve->AppendData(&y, 1);
     }
@@ -493,8 +546,12 @@ void TApparaZQ735::AddScanPoints(const float* values, int n)
 
 void TApparaZQ735::ShowReading(float v)
 {
-    const TSpCurveZQ735* curve = FCurve.load();
-    const int i = curve != nullptr ? const_cast<TSpCurveZQ735*>(curve)->GetCount() : 0;
+    int i = 0;
+    {
+        std::lock_guard g(FCurveLock);
+        if (TSpCurveZQ735* curve = FCurve.load())
+            i = curve->GetCount();
+    }
     v = CorrectByBaselines(v, i, FWavenumber.load(), CurrentParams().Mode);
     Post(UM_READING, static_cast<intptr_t>(FWavenumber.load() * 100.0f), static_cast<intptr_t>(v * 10000.0f));
 }

@@ -54,6 +54,10 @@ static_assert(sizeof(TSystemBlock) == 48);
 struct TScanDateTime {
     int16_t Year = -1, Month = -1, Day = -1, Hour = -1, Minute = -1, Second = -1;
 };
+inline bool ScanDateSet(const TScanDateTime& d)
+{
+    return !(d.Year == -1 && d.Month == -1 && d.Day == -1 && d.Hour == -1 && d.Minute == -1 && d.Second == -1);
+}
 
 enum TInstrumentState : int { StateNone = 0, StateChecking = 1, StatePresent = 2, StateReady = 5 };
 
@@ -121,6 +125,17 @@ public:
     void BeginCurve();
     void EndCurve();
     TSpCurveZQ735* CurrentCurve() const { return FCurve.load(); }
+    // How often a finished scan has become the 100 % baseline or the
+    // background baseline since construction: a caller that started such a
+    // scan compares before and after to learn whether it was stored.
+    int HundredLinesStored() const { return FHundredStored.load(); }
+    int BackgroundLinesStored() const { return FBackStored.load(); }
+    bool HundredScanPending() const { return FHundredPending.load(); }
+    bool BackgroundScanPending() const { return FBackPending.load(); }
+    // The end of a scan command, however it ended: a 100 % or background scan
+    // that did not reach its end is no longer pending, so that no later
+    // sample scan silently becomes the baseline.
+    void ScanCommandEnded();
 
     // --- reading pipeline (worker thread) ------------------------------------
     float ConvertReading(int32_t a, int32_t b, uint8_t kind);
@@ -149,6 +164,9 @@ private:
     // Curves map time-drive abscissas with the record of slot 0; both threads ask.
     bool TimeDriveAxis(TSpTimeAxis& axis) const override;
     float CorrectByBaselines(float y, int index, float hundredX, uint8_t mode);
+    // The scan that filled `curve` has come to its end: all its points are
+    // there, or the grating stands within half a point step of the end.
+    bool ReachedScanEnd(TSpCurveZQ735& curve) const;
 
     TMessageSink& FSink;
     TSpGraph735& FGraph;
@@ -173,6 +191,14 @@ private:
     std::atomic<int> FState{StateNone};
     std::atomic<float> FScanFrom{4000.0f}, FScanTo{400.0f};
 
+    std::atomic<int> FHundredStored{0};
+    std::atomic<int> FBackStored{0};
+
+    // The scan curve is owned by the graph, whose slot table only the window
+    // thread changes. The worker uses the curve while holding FCurveLock, and
+    // the graph's deletion hook takes the same lock to make the model let go
+    // before the curve is freed. Lock order: FCurveLock, then the curve's own.
+    std::mutex FCurveLock;
     std::atomic<TSpCurveZQ735*> FCurve{nullptr};
     TMeasureParams FSlotParams[20];
     mutable std::mutex FAxisLock;  // FAxis, FAxisOn: a copy of slot 0's time axis

@@ -52,6 +52,11 @@ static_assert(offsetof(TMeasureParams, BatchNo) == 40);
 static_assert(offsetof(TMeasureParams, Note) == 190);
 static_assert(offsetof(TMeasureParams, Pad2) == 690);
 
+// The most points a stored curve may hold, and so the longest time drive in
+// seconds (one point a second): the spectrum file reader refuses anything
+// larger, so the parameter checks and the writer keep to it as well.
+inline constexpr std::int32_t kMaxCurvePoints = 100000;
+
 // Display texts of the settings (UTF-8), in index order. The slit table is
 // indexed by Slit - 1.
 inline constexpr std::array<const char*, 3> kModeTexts = {"透过率(%T)", "吸光度(Abs)", "单光束(SB)"};

@@ -27,7 +27,7 @@ constexpr size_t DateSize = 12;
 constexpr int MaxFileCurves = 20;
 // Far above any scan (4000 -> 400 at the finest speed is 18001 points), far
 // below anything that could hurt to allocate.
-constexpr int32_t MaxPoints = 100000;
+constexpr int32_t MaxPoints = kMaxCurvePoints;
 constexpr std::streamoff MaxFileBytes = 64 << 20;
 
 std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& path, bool& opened)
@@ -136,27 +136,36 @@ int TApparaZQ735::SaveSpectrumFile(const std::string& path, TScanDateTime& date)
         AppendBytes(out, p, sizeof(TMeasureParams));
         TCurveInfo info{};
         c->GetInfo(info);
+        // What could not be read back is not written.
+        if (info.Capacity > MaxPoints)
+            return -1;
         AppendBytes(out, SerializeCurveInfo(info).data(), CurveInfoSize);
         AppendBytes(out, c->GetData(), static_cast<size_t>(info.PointCount) * 4);
     }
 
-    if (date.Year == -1 && date.Month == -1 && date.Day == -1 && date.Hour == -1 && date.Minute == -1 &&
-        date.Second == -1) {
+    // The caller's date takes the stamp only once the file is written: a
+    // failed save leaves the scan undated, as it was.
+    TScanDateTime stamped = date;
+    if (!ScanDateSet(date)) {
         const std::time_t now = std::time(nullptr);
         std::tm tm{};
         localtime_r(&now, &tm);
-        date = {static_cast<int16_t>(tm.tm_year + 1900), static_cast<int16_t>(tm.tm_mon + 1),
-                static_cast<int16_t>(tm.tm_mday),        static_cast<int16_t>(tm.tm_hour),
-                static_cast<int16_t>(tm.tm_min),         static_cast<int16_t>(tm.tm_sec)};
+        stamped = {static_cast<int16_t>(tm.tm_year + 1900), static_cast<int16_t>(tm.tm_mon + 1),
+                   static_cast<int16_t>(tm.tm_mday),        static_cast<int16_t>(tm.tm_hour),
+                   static_cast<int16_t>(tm.tm_min),         static_cast<int16_t>(tm.tm_sec)};
     }
-    const int16_t d[6] = {date.Year, date.Month, date.Day, date.Hour, date.Minute, date.Second};
+    const int16_t d[6] = {stamped.Year, stamped.Month, stamped.Day, stamped.Hour, stamped.Minute, stamped.Second};
     AppendBytes(out, d, sizeof d);
 
     std::ofstream f(path, std::ios::binary | std::ios::trunc);
     if (!f)
         return -1;
     f.write(reinterpret_cast<const char*>(out.data()), static_cast<std::streamsize>(out.size()));
-    return f ? 0 : -1;
+    f.close();
+    if (!f)
+        return -1;
+    date = stamped;
+    return 0;
 }
 
 int TApparaZQ735::OpenSpectrumFile(const std::string& path, TScanDateTime& date)
@@ -215,7 +224,10 @@ int TApparaZQ735::OpenSpectrumFile(const std::string& path, TScanDateTime& date)
         curve->Load(c.Info, c.Values.data());
         Post(UM_CURVE_LIST, 1, slot);
     }
-    FCurve = nullptr;
+    {
+        std::lock_guard g(FCurveLock);
+        FCurve = nullptr;
+    }
     SlotParamsChanged();
 
     int16_t d[6] = {-1, -1, -1, -1, -1, -1};

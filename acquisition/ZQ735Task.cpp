@@ -78,7 +78,11 @@ int TZQ735Task::RunCommand(int command)
     case CmdReset: return SystemReset();
     case CmdGoto: return GotoWavenumber(FGotoTarget.load());
     case CmdApply: return ApplyParams();
-    case CmdScan: return FModel.CurrentParams().ScanMode == 2 ? TimeDrive() : WavenumberScan();
+    case CmdScan: {
+        const int r = FModel.CurrentParams().ScanMode == 2 ? TimeDrive() : WavenumberScan();
+        FModel.ScanCommandEnded();
+        return r;
+    }
     case CmdCalibrate: return CalibrateReferences();
     case CmdConnect: return ConnectCheck();
     default: return 0;  // unknown codes are dropped
@@ -343,6 +347,11 @@ int TZQ735Task::WavenumberScan()
 
 int TZQ735Task::TimeDrive()
 {
+    // The instrument gathers each point with the speed and response codes it
+    // holds; nothing else guarantees that they are this drive's.
+    const int applied = ApplyParams();
+    if (applied < 0)
+        return applied;
     const TMeasureParams p = FModel.CurrentParams();
     FGathered = 0;
     FGatherPeriods = PeriodsPerPoint(p.Response);

@@ -305,7 +305,7 @@ bool ApplyScanOptions(const std::vector<std::string>& args, TMeasureParams& p, s
             from = d;
         } else if (a == "--to" && hasValue && ParseNumber(v, d) && d >= 400 && d <= 4000) {
             to = d;
-        } else if (a == "--time" && hasValue && ParseNumber(v, d) && d >= 1 && d <= 100000) {
+        } else if (a == "--time" && hasValue && ParseNumber(v, d) && d >= 1 && d <= kMaxCurvePoints) {
             time = d;
         } else {
             std::fprintf(stderr, "zq735-cli: scan: bad or incomplete option '%s%s%s'\n", a.c_str(),
@@ -402,7 +402,10 @@ int DoInfo(TSession& s, const std::string& path)
                         GbkFieldToUtf8(p.Note).c_str());
     }
     const TScanDateTime& d = s.Date;
-    std::printf("date: %04d-%02d-%02d %02d:%02d:%02d\n", d.Year, d.Month, d.Day, d.Hour, d.Minute, d.Second);
+    if (ScanDateSet(d))
+        std::printf("date: %04d-%02d-%02d %02d:%02d:%02d\n", d.Year, d.Month, d.Day, d.Hour, d.Minute, d.Second);
+    else
+        std::printf("date: none\n");
     return ExitOk;
 }
 
@@ -436,6 +439,20 @@ int DoExport(TSession& s, const std::string& path)
         }
         std::printf("\n");
     }
+    return ExitOk;
+}
+
+// Only a baseline scan that reached its end is stored; anything else leaves
+// the previous baseline in force, and automation must not take it for success.
+int ReportBaseline(const char* what, int taskResult, bool stored)
+{
+    if (taskResult != ExitOk)
+        return taskResult;
+    if (!stored) {
+        std::printf("%s not stored: the scan did not reach its end\n", what);
+        return ExitInstrument;
+    }
+    std::printf("%s stored\n", what);
     return ExitOk;
 }
 
@@ -478,17 +495,15 @@ int RunCommand(TSession& s, const TCommand& c)
     }
     if (c.Name == "baseline100") {
         const TSampleOut out(s);
+        const int before = s.Model->HundredLinesStored();
         const int r = s.RunTask("baseline100", [&] { s.Model->StartHundredScan(); });
-        if (r == ExitOk)
-            std::printf("100 %% baseline %s\n", s.Model->HundredLine() != nullptr ? "stored" : "not complete");
-        return r;
+        return ReportBaseline("100 % baseline", r, s.Model->HundredLinesStored() != before);
     }
     if (c.Name == "background") {
         const TSampleOut out(s);
+        const int before = s.Model->BackgroundLinesStored();
         const int r = s.RunTask("background", [&] { s.Model->StartBackgroundScan(); });
-        if (r == ExitOk)
-            std::printf("background baseline %s\n", s.Model->BackgroundLine() != nullptr ? "stored" : "not complete");
-        return r;
+        return ReportBaseline("background baseline", r, s.Model->BackgroundLinesStored() != before);
     }
     if (c.Name == "scan")
         return DoScan(s, c.Args);

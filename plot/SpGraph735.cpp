@@ -314,6 +314,8 @@ void TSpGraph735::DeleteCurve(int slot)
     assert(OnHomeThread());
     if (slot < 0 || slot >= MaxCurves || !Curves[static_cast<size_t>(slot)])
         return;
+    if (CurveDeleting)
+        CurveDeleting(Curves[static_cast<size_t>(slot)].get());
     Curves[static_cast<size_t>(slot)].reset();
     --CurveCount;
     if (TSpCurveZQ735* first = FirstCurve())

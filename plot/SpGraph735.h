@@ -11,6 +11,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -86,6 +87,11 @@ public:
     int AddCurve(TSpCurveZQ735* curve);
     void DeleteCurve(int slot);
     void DeleteAllCurves();
+    // Called on the window thread just before a curve leaves its slot and is
+    // freed, so that whoever still holds its address (the instrument model's
+    // scan curve) can let go of it first. The graph's own destruction does not
+    // call it: by then nothing else may hold a curve.
+    std::function<void(TSpCurveZQ735*)> CurveDeleting;
     TSpCurveZQ735* CurveAt(int slot) const;
     int IndexOfCurve(const TSpCurveZQ735* curve) const;
     TSpCurveZQ735* FirstCurve();

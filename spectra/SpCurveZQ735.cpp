@@ -373,12 +373,29 @@ int32_t TSpCurveZQ735::PixelOfY(float y)
     return Seg1->YToPixel(y);
 }
 
-int TSpCurveZQ735::ValueAtX(float x, float& value)
+float TSpCurveZQ735::WavenumberAtIndex(int32_t i)
 {
     TLock lock(Mutex);
-    const int32_t i = Info.Seg1Count > 0 && x >= Info.SplitX ? Seg1->XToIndex(x) : Seg2->XToIndex(x) + SplitIndex;
+    const float x = i > SplitIndex || Info.Seg1Count <= 0 ? Seg2->IndexToX(i - SplitIndex, nullptr)
+                                                          : Seg1->IndexToX(i, nullptr);
+    return ClampTo(x, Info.XLimitMin, Info.XLimitMax);
+}
+
+int TSpCurveZQ735::ValueOnAxis(float x, const TSpTimeAxis* td, float& value)
+{
+    TLock lock(Mutex);
+    const int32_t i = Info.Seg1Count > 0 && x >= Info.SplitX ? Seg1->XToIndex(x, td)
+                                                             : Seg2->XToIndex(x, td) + SplitIndex;
     if (i < 0 || i >= Info.PointCount)
         return -1;
     value = Values[static_cast<std::size_t>(i)];
     return 0;
+}
+
+int TSpCurveZQ735::ValueAtWavenumber(float x, float& value) { return ValueOnAxis(x, nullptr, value); }
+
+int TSpCurveZQ735::ValueAtX(float x, float& value)
+{
+    TSpTimeAxis axis;
+    return ValueOnAxis(x, SpCurrentTimeAxis(axis) ? &axis : nullptr, value);
 }

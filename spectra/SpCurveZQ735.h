@@ -93,6 +93,11 @@ public:
     // 0 and the value stored at abscissa x, or -1 when x is beyond the
     // stored points (value untouched).
     int ValueAtX(float x, float& value);
+    // The same two on the curve's own abscissa range, never on the time axis
+    // of a time drive in slot 0: for wavenumber curves kept outside the graph
+    // (the baselines), which are read by wavenumber whatever the graph shows.
+    float WavenumberAtIndex(int32_t i);
+    int ValueAtWavenumber(float x, float& value);
 
     // Peaks and valleys inside the visible abscissa range whose height over
     // (depth under) the neighbouring turning points reaches `threshold`; at
@@ -158,4 +163,6 @@ private:
     void ClearUnlocked();
     void SplitPlotRect();
     void NotifyOwner();
+    // The value at abscissa x on the given time axis (null: the curve's own).
+    int ValueOnAxis(float x, const TSpTimeAxis* td, float& value);
 };

@@ -339,7 +339,13 @@ void TFormCanShu::OnOK()
     if (!ReadControls(r)) {
         return;
     }
-    const QString message = RangeMessage(r, cbScanMode->currentText());
+    QString message = RangeMessage(r, cbScanMode->currentText());
+    // A longer drive could be measured and saved, but its file could not be
+    // opened again.
+    if (r.ScanMode == kScanTimeDrive && r.ScanTime > static_cast<float>(kMaxCurvePoints)) {
+        const QString time = QStringLiteral("时间超出范围 0 - %1 秒").arg(kMaxCurvePoints);
+        message = message.isEmpty() ? time : message + u'\n' + time;
+    }
     if (!message.isEmpty()) {
         ShowWarning(this, QStringLiteral("输入的坐标范围不正确"), message);
         return;

@@ -75,6 +75,25 @@ TEST(Cli, SimulatedScanIsSavedAndReadBack)
     std::filesystem::remove(file);
 }
 
+TEST(Cli, ATimeDriveMeasuresWithItsOwnResponseAndAnUndatedFileSaysSo)
+{
+    const std::string file = std::filesystem::temp_directory_path().string() + "/zq735-cli-drive.ir";
+    // The reset leaves response 2 in the instrument; the drive needs 3.
+    const TRun drive = RunCli("--simulate --sim-speed 20 reset scan --time 6 --response 3 -o " + file);
+    ASSERT_EQ(drive.Status, 0) << drive.Out;
+    TRun info = RunCli("info " + file);
+    ASSERT_EQ(info.Status, 0);
+    EXPECT_NE(info.Out.find(" 6 points"), std::string::npos) << info.Out;
+    EXPECT_NE(info.Out.find("date: 20"), std::string::npos) << info.Out;
+
+    // Without its closing date the file still opens, and has no date.
+    std::filesystem::resize_file(file, std::filesystem::file_size(file) - 12);
+    info = RunCli("info " + file);
+    ASSERT_EQ(info.Status, 0);
+    EXPECT_NE(info.Out.find("date: none"), std::string::npos) << info.Out;
+    std::filesystem::remove(file);
+}
+
 // The whole measurement an operator makes of a polystyrene film: reset,
 // calibration, 100 % baseline (sample out), scan 4000 -> 400 at 2 cm-1.
 TEST(Cli, PolystyreneFilmShowsItsBandsOnAFlatHundredPercentLine)

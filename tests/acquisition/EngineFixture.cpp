@@ -22,6 +22,8 @@ void EngineTest::StartEngine(TSimOptions options)
                ::testing::UnitTest::GetInstance()->current_test_info()->name());
     std::filesystem::remove_all(DataDir);
     std::filesystem::create_directories(DataDir);
+    if (PrepareDataDir)
+        PrepareDataDir(DataDir);
 
     if (options.Speed == 1.0)
         options.Speed = SimSpeed;
@@ -41,6 +43,10 @@ void EngineTest::StartEngine(TSimOptions options)
     Thread = std::make_unique<TThrTask>(*Task);
     Thread->Resume();
     ASSERT_TRUE(WaitUntil([&] { return Task->IsRunning(); }));
+    // Commands find the channel opened by the worker's first idle pass, whose
+    // connection check reports a state: a request made before that would meet
+    // a closed port.
+    ASSERT_TRUE(WaitUntil([&] { return Sink.Count(UM_STATE) > 0; }));
 }
 
 void EngineTest::StopEngine()

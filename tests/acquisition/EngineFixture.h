@@ -18,6 +18,7 @@
 #include <QImage>
 #include <atomic>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 #include <vector>
@@ -78,6 +79,9 @@ protected:
     // Parameters as the window sets them (no apply request).
     void SetScanParams(float from, float to, int speed = 2, int response = 0, int count = 1);
 
+    // Runs on the fresh data folder before the model is built (and reads
+    // BK100.dat from it).
+    std::function<void(const std::filesystem::path&)> PrepareDataDir;
     std::filesystem::path DataDir;
     std::unique_ptr<TSimPtyHost> Sim;
     TRecordingSink Sink;

@@ -114,13 +114,39 @@ TEST_F(SpectrumFileTest, SavedCurvesComeBackInSlotOrderAndSaveAgainByteForByte)
     EXPECT_EQ(ReadBytes(b), bytes);
 }
 
-TEST_F(SpectrumFileTest, AnUnsetDateIsStampedWithTheLocalTime)
+TEST_F(SpectrumFileTest, AnUnsetDateIsStampedWithTheLocalTimeOnlyWhenTheSaveSucceeds)
 {
     AddCurve(3, "");
     TScanDateTime date;
+    EXPECT_EQ(Model->SaveSpectrumFile((Dir / "no-such-folder" / "d.ir").string(), date), -1);
+    EXPECT_FALSE(ScanDateSet(date));
     ASSERT_EQ(Model->SaveSpectrumFile((Dir / "d.ir").string(), date), 0);
     EXPECT_GE(date.Year, 2024);
     EXPECT_GE(date.Month, 1);
+}
+
+TEST_F(SpectrumFileTest, ATimeDriveAsLongAsAStoredCurveMayBeIsSavedAndOpenedAgain)
+{
+    // The longest drive the parameter checks let through is written and read
+    // back; a longer curve is refused by the writer rather than written
+    // unreadable.
+    for (const int points : {kMaxCurvePoints, kMaxCurvePoints + 1}) {
+        Model->ClearAll();
+        const int slot = Graph->NewCurve();
+        ASSERT_GE(slot, 0);
+        Graph->CurveAt(slot)->SetScanRange(0.0f, static_cast<float>(points), 0.0f, 100.0f, 0.0f, 0, points);
+        const std::vector<float> v(static_cast<size_t>(points), 50.0f);
+        Graph->CurveAt(slot)->AppendData(v.data(), points);
+        TScanDateTime date;
+        const auto f = Dir / ("t" + std::to_string(points) + ".ir");
+        if (points <= kMaxCurvePoints) {
+            ASSERT_EQ(Model->SaveSpectrumFile(f.string(), date), 0);
+            ASSERT_EQ(Model->OpenSpectrumFile(f.string(), date), 0);
+            EXPECT_EQ(Graph->CurveAt(0)->GetCount(), points);
+        } else {
+            EXPECT_EQ(Model->SaveSpectrumFile(f.string(), date), -1);
+        }
+    }
 }
 
 TEST_F(SpectrumFileTest, OlderVersionOpensWithEmptyTexts)

@@ -161,6 +161,21 @@ TEST_F(FormCanShuTest, TimeDriveRangesAgainstTheDuration)
               QStringLiteral("\n\n\n时间驱动: 横坐标 起始不能大于终止"));
 }
 
+TEST_F(FormCanShuTest, ADriveLongerThanAFileCanHoldIsRefused)
+{
+    TMeasureParams p;
+    p.ScanMode = 2;
+    Form.LoadParams(p);
+    Edit("edScanTime")->setText(QStringLiteral("100000"));
+    EXPECT_EQ(PressOK(), QString());
+    EXPECT_TRUE(Form.Accepted);
+    Form.LoadParams(p);
+    Form.show();
+    Edit("edScanTime")->setText(QStringLiteral("100001"));
+    EXPECT_EQ(PressOK(), QStringLiteral("时间超出范围 0 - 100000 秒"));
+    EXPECT_FALSE(Form.Accepted);
+}
+
 TEST_F(FormCanShuTest, AcceptedRecordTakesTheControlsAndKeepsTheRest)
 {
     TMeasureParams p;
