@@ -82,3 +82,12 @@ std::string DataTableText(const TDataTableColumns& t, int32_t first, int32_t las
         rows.push_back(DataTableRow(t, r));
     return JoinGridRows(rows);
 }
+
+std::vector<int32_t> DataTableIntervalRows(int32_t n, int32_t interval)
+{
+    const int64_t step = static_cast<int64_t>(std::max(interval, 0)) + 1;
+    std::vector<int32_t> rows{0};
+    for (int64_t r = 1; r <= n; r += step)
+        rows.push_back(static_cast<int32_t>(r));
+    return rows;
+}

@@ -36,3 +36,7 @@ std::string JoinGridRows(const std::vector<std::vector<std::string>>& rows);
 // Grid rows first … last (clamped into the table) joined as above; the whole
 // table, header included, is DataTableText(t, 0, n).
 std::string DataTableText(const TDataTableColumns& t, int32_t first, int32_t last);
+
+// The rows a printout with row interval p lists: the header row 0, then rows
+// 1, 1 + (p + 1), 1 + 2(p + 1), … up to n. A negative interval counts as 0.
+std::vector<int32_t> DataTableIntervalRows(int32_t n, int32_t interval);

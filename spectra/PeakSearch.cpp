@@ -182,9 +182,24 @@ TBandMetrics BandMetrics(const float* x, const float* y, const TExtremum& e, boo
     const double left = crossing(e.Index, -1, l);
     const double right = crossing(e.Index, +1, r);
     m.Fwhm = static_cast<float>(std::fabs(right - left));
+    // The area of the band is what stands above the baseline around it: a
+    // turning point far off on one side tilts the baseline over the far
+    // flank, and what lies under it there belongs to no band.
     double area = 0.0;
-    for (int32_t i = l; i < r; ++i)
-        area += std::fabs(static_cast<double>(x[i + 1]) - x[i]) * (d(i) + d(i + 1)) / 2.0;
+    auto integrate = [&](int32_t step, int32_t stop) {
+        for (int32_t i = e.Index; i != stop; i += step) {
+            const int32_t j = i + step;
+            const double di = d(i), dj = d(j), dx = std::fabs(static_cast<double>(x[j]) - x[i]);
+            if (dj <= 0.0) {
+                // Up to where the band meets its baseline.
+                area += dx * di * di / (2.0 * (di - dj));
+                return;
+            }
+            area += dx * (di + dj) / 2.0;
+        }
+    };
+    integrate(-1, l);
+    integrate(+1, r);
     m.Area = static_cast<float>(area);
     return m;
 }

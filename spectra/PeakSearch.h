@@ -48,7 +48,9 @@ struct TBandMetrics {
 // of the whole curve. `valley` says which way the band points in y. With
 // `transmittance` the values are %T: the band is measured on its absorbance
 // (-log10(T/100), T floored at 1e-6 of full scale), where a %T valley is an
-// absorbance peak. A band that does not stand out from its baseline gives 0.
+// absorbance peak. The area counts the band from where it rises above the
+// baseline to where it falls back to it. A band that does not stand out from
+// its baseline gives 0.
 TBandMetrics BandMetrics(const float* x, const float* y, const TExtremum& e, bool valley, bool transmittance);
 
 // The texts of the peak table and of the command line's peak list.

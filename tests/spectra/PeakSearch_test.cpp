@@ -179,6 +179,11 @@ TEST(PeakSearch, WidthAndAreaOfALorentzianOnAbsorbanceAndTransmittance)
     const TBandMetrics wrongWay = BandMetrics(x.data(), a.data(), e, true, false);
     EXPECT_EQ(wrongWay.Fwhm, 0.0f);
     EXPECT_EQ(wrongWay.Area, 0.0f);
+    // A turning point raised on one side tilts the baseline: only what
+    // stands above it counts, never a negative area.
+    const TBandMetrics tilted = BandMetrics(x.data(), a.data(), TExtremum{200, 0, 205}, false, false);
+    EXPECT_GT(tilted.Area, 0.0f);
+    EXPECT_LT(tilted.Area, onA.Area);
     // A band without flanks has no width.
     EXPECT_EQ(BandMetrics(x.data(), a.data(), TExtremum{0, 0, 400}, false, false).Fwhm, 0.0f);
 }
