@@ -6,6 +6,8 @@
 #include <QClipboard>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <cstdio>
+#include <string>
 
 #include "MainWindowFixture.h"
 #include "spectra/DataTable.h"
@@ -225,6 +227,49 @@ TEST_F(PeakCommands, SearchListsAndMarksTheValleyRefreshClearsAndApplyRemarks)
     SearchWith(QStringLiteral("100"), {BoxStep(seen)});
     EXPECT_EQ(seen.Text, QStringLiteral("没有检索到峰值"));
     EXPECT_FALSE(table.isVisible());
+}
+
+// Standard output of zq735-cli, with the test's data folder.
+std::string RunCli(const QString& dataDir, const std::string& args)
+{
+    const std::string cmd = "ZQ735_DATA_DIR='" + dataDir.toStdString() + "' " + ZQ735_BIN_DIR +
+                            "/app/zq735-cli " + args + " 2>/dev/null";
+    std::string out;
+    FILE* p = ::popen(cmd.c_str(), "r");
+    if (p == nullptr)
+        return out;
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
+        out.append(buf, n);
+    ::pclose(p);
+    return out;
+}
+
+TEST_F(PeakCommands, CliListsWhatTheWindowLists)
+{
+    AddBandsCurve();
+    const QString file = Path(QStringLiteral("bands.ir"));
+    TScanDateTime date;
+    ASSERT_NE(Form->Model()->SaveSpectrumFile(file.toStdString(), date), -1);
+    SearchWith(QStringLiteral("5"));
+    const TXiShouFeng& t = Form->XiShouFeng();
+    ASSERT_FALSE(t.ValleyX().empty());
+    std::string expected = "kind,no,x,value,fwhm,area\n";
+    auto list = [&](const char* kind, const std::vector<float>& x, const std::vector<float>& y,
+                    const std::vector<TBandMetrics>& b) {
+        for (size_t i = 0; i < x.size(); ++i)
+            expected += std::string(kind) + "," + std::to_string(i + 1) + "," + PeakAbscissaText(x[i]) + "," +
+                        PeakValueText(y[i]) + "," + BandFwhmText(b[i].Fwhm) + "," + BandAreaText(b[i].Area) + "\n";
+    };
+    list("peak", t.PeakX(), t.PeakY(), t.PeakBands());
+    list("valley", t.ValleyX(), t.ValleyY(), t.ValleyBands());
+    EXPECT_EQ(RunCli(Dir.path(), "peaks '" + file.toStdString() + "' --height 5 --csv"), expected);
+
+    // And the data table as "复制全部" copies it.
+    Action("mnDataTable")->trigger();
+    Form->FormDataTable().CopyAll();
+    EXPECT_EQ(RunCli(Dir.path(), "table '" + file.toStdString() + "'"), Clipboard().toStdString());
 }
 
 TEST_F(PeakCommands, DataTableOfTheCurrentCurve)
