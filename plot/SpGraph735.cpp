@@ -20,45 +20,6 @@ constexpr uint32_t Black = SpRgb(0, 0, 0);
 constexpr uint32_t Blue = SpRgb(0, 0, 255);
 constexpr uint32_t GridGrey = SpRgb(128, 128, 128);
 
-// The read cursor belongs to the curve. These calls reach it when the curve
-// has it and do nothing otherwise, so the graph builds either way.
-template <class C>
-int CurveShowCursor(C* c, bool on)
-{
-    if constexpr (requires { c->ShowCursor(on); })
-        return c->ShowCursor(on);
-    else
-        return -1;
-}
-
-template <class C>
-void CurveMouseDown(C* c, int button, int x)
-{
-    if constexpr (requires { c->OnMouseDown(button, x); })
-        c->OnMouseDown(button, x);
-}
-
-template <class C>
-void CurveMouseMove(C* c, int x)
-{
-    if constexpr (requires { c->OnMouseMove(x); })
-        c->OnMouseMove(x);
-}
-
-template <class C>
-void CurveMouseUp(C* c, int button)
-{
-    if constexpr (requires { c->OnMouseUp(button); })
-        c->OnMouseUp(button);
-}
-
-template <class C>
-void CurveKeyDown(C* c, int& key)
-{
-    if constexpr (requires { c->OnKeyDown(key); })
-        c->OnKeyDown(key);
-}
-
 std::string Format(const char* fmt, double v)
 {
     char buf[64];
@@ -377,10 +338,10 @@ int TSpGraph735::SetCurrent(int slot)
     if (next == nullptr)
         return Current;
     if (TSpCurveZQ735* prev = CurveAt(Current))
-        CurveShowCursor(prev, false);
+        prev->ShowCursor(false);
     Current = slot;
     if (CursorMode)
-        CurveShowCursor(next, CursorMode);
+        next->ShowCursor(CursorMode);
     return Current;
 }
 
@@ -392,7 +353,7 @@ int TSpGraph735::SetCursorMode(bool on)
     TSpCurveZQ735* c = CurveAt(Current);
     if (c == nullptr)
         return -2;
-    return CurveShowCursor(c, on);
+    return c->ShowCursor(on);
 }
 
 // --- input -------------------------------------------------------------------
@@ -401,28 +362,28 @@ void TSpGraph735::MouseMove(int a, int button, int x, int y)
 {
     (void)a, (void)button, (void)y;
     if (TSpCurveZQ735* c = CurrentCurve())
-        CurveMouseMove(c, x);
+        c->OnMouseMove(x);
 }
 
 void TSpGraph735::MouseDown(int a, int button, int x, int y)
 {
     (void)a, (void)y;
     if (TSpCurveZQ735* c = CurrentCurve())
-        CurveMouseDown(c, button, x);
+        c->OnMouseDown(button, x);
 }
 
 void TSpGraph735::MouseUp(int a, int button, int x, int y)
 {
     (void)a, (void)x, (void)y;
     if (TSpCurveZQ735* c = CurrentCurve())
-        CurveMouseUp(c, button);
+        c->OnMouseUp(button);
 }
 
 void TSpGraph735::KeyDown(int& key, int a)
 {
     (void)a;
     if (TSpCurveZQ735* c = CurrentCurve())
-        CurveKeyDown(c, key);
+        c->OnKeyDown(key);
 }
 
 // --- drawing -------------------------------------------------------------------

@@ -15,6 +15,17 @@
 
 class TSpImage;
 
+// A stored point under the read cursor: its array index (of the segment, or
+// of the curve once the caller has added the split index), abscissa, value
+// and pixel.
+struct TCursorPoint {
+    int32_t Index = 0;
+    float X = 0.0f;
+    float Value = 0.0f;
+    int32_t PixelX = 0;
+    int32_t PixelY = 0;
+};
+
 class TSpCurveBase {
 public:
     // Defaults, then the info's frame and plot rectangles, then Assign(info,
@@ -73,6 +84,12 @@ public:
     float IndexToX(int32_t i, const TSpTimeAxis* td) const;
     int32_t XToIndex(float x, const TSpTimeAxis* td) const;
     int32_t XToPixel(float x, const TSpTimeAxis* td) const;
+
+    // The read cursor's point under a pixel column, or at an index (clamped
+    // into the stored values; a point beyond the view stops at its edge).
+    // False when the segment holds no values.
+    bool CursorAtPixel(int32_t px, TCursorPoint& p) const;
+    bool CursorAtIndex(int32_t i, TCursorPoint& p) const;
 
     // Values at or beyond this magnitude get no computed row (see YToPixel).
     static constexpr float HugeValue = 1.0e6f;

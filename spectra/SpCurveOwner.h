@@ -4,9 +4,19 @@
 // never needs to know the plot classes above it.
 
 #include <cstdint>
+#include <functional>
 
 class TSpCurveZQ735;
 class TSpImage;
+
+// What a point label of the read cursor shows (the measurement-parameter
+// dialog's choices): the position (as wavelength, 10000/x, when asked), the
+// value, or both.
+struct TPointLabelStyle {
+    bool ShowPosition = true;
+    bool ShowValue = true;
+    bool Wavelength = false;
+};
 
 class TSpCurveOwner {
 public:
@@ -32,4 +42,6 @@ public:
     float XViewFrom = 0.0f, XViewTo = 0.0f, YViewFrom = 0.0f, YViewTo = 0.0f;
     // Number of curves attached (non-empty slots).
     int32_t CurveCount = 0;
+    // Asked each time a curve labels a point; unset: position and value.
+    std::function<TPointLabelStyle()> PointLabelStyle;
 };

@@ -228,9 +228,13 @@ void TSpCurveZQ735::AppendData(const float* values, int32_t n)
 
 void TSpCurveZQ735::AddData(const float* values, int32_t n)
 {
+    const bool wasFull = Info.PointCount == Info.Capacity;
     AppendUnlocked(values, n);
     Seg1->DrawNew();
     Seg2->DrawNew();
+    // The cursor stood on the picture of a curve still growing.
+    if (CursorShown && !wasFull && Info.PointCount == Info.Capacity)
+        MoveCursorToPixel(CursorPixelX);
 }
 
 void TSpCurveZQ735::ClearUnlocked()
@@ -262,6 +266,11 @@ void TSpCurveZQ735::Paint()
     MarkerDrawn = false;
     Seg1->Draw();
     Seg2->Draw();
+    // The labels go first: the marker keeps the pixels under it, and what
+    // it puts back when it moves must not cut a hole into a label.
+    DrawPeakMarks();
+    if (CursorShown)
+        MoveCursorToPixel(CursorPixelX);
 }
 
 void TSpCurveZQ735::NotifyOwner()

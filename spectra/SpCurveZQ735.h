@@ -16,6 +16,7 @@
 
 #include "link/SpMutex.h"
 #include "spectra/CurveInfo.h"
+#include "spectra/PeakSearch.h"
 #include "spectra/SpCurveBase.h"
 
 #include <cstdint>
@@ -106,6 +107,37 @@ public:
     void FindPeaks(float threshold, uint8_t labelMode, float* peakX, float* peakY, float* valleyX,
                    float* valleyY, int32_t peakCapacity, int32_t valleyCapacity, int32_t& peakCount,
                    int32_t& valleyCount);
+    // Stores the two mark switches; the caller repaints.
+    void SetPeakMarks(bool showPeaks, bool showValleys);
+    // Labels of the recorded peaks and valleys: their abscissa written
+    // upward (label mode 0) or their ordinal number (mode 1).
+    void DrawPeakMarks();
+    // Full width at half height and area of every band the last FindPeaks
+    // recorded, in list order. `transmittance`: the values are %T and the
+    // bands are measured on their absorbance.
+    void BandMetricsOf(bool transmittance, std::vector<TBandMetrics>& peaks, std::vector<TBandMetrics>& valleys);
+
+    // --- read cursor (window thread) ------------------------------------
+    // 0, or -1 for an empty curve (the cursor stays as it was).
+    int ShowCursor(bool on);
+    // Button 0 is the left button.
+    void OnMouseDown(int button, int x);
+    void OnMouseMove(int x);
+    void OnMouseUp(int button);
+    // Virtual-key codes: Page Up/Down the step, Left/Right move, Enter and
+    // Space label the point above or below it, P marks it for the height.
+    void OnKeyDown(int key);
+    // The following four expect the caller to hold Mutex.
+    void MoveCursorToPixel(int32_t px);
+    void MoveCursorToIndex(int32_t i);
+    // Writes the point's position and/or value (as the owner's label style
+    // says) upward from just above (or ending just below) the point.
+    void LabelPoint(bool above, int32_t i);
+    void MarkPoint(int32_t i);
+    // True once three marks are set: the height of the middle one over the
+    // straight line through the outer two. The marks are cleared either way
+    // once all three were set.
+    bool PeakHeight(float& height);
 
     // --- fields ---------------------------------------------------------
     // The five texts of Info (GBK); the graph builds the read-out from them.
@@ -149,6 +181,10 @@ public:
     uint8_t PeakLabelMode = 0;
     std::vector<int32_t> PeakList;
     std::vector<int32_t> ValleyList;
+    // The turning points on either side of each listed extreme, as the
+    // search saw them (the band's extent for its width and area).
+    std::vector<TExtremum> PeakExtrema;
+    std::vector<TExtremum> ValleyExtrema;
 
     // Three-point peak height.
     float MarkX[3] = {0.0f, 0.0f, 0.0f};
@@ -165,4 +201,13 @@ private:
     void NotifyOwner();
     // The value at abscissa x on the given time axis (null: the curve's own).
     int ValueOnAxis(float x, const TSpTimeAxis* td, float& value);
+    // The marker: the pixels under it kept in MarkerBack, put back by
+    // RestoreMarker without repainting the curve.
+    void SaveMarker(int32_t x, int32_t y);
+    void RestoreMarker();
+    void DrawMarker(int32_t x, int32_t y);
+    // Finds the point under a column or at an index across both segments.
+    bool PointAtPixel(int32_t px, TCursorPoint& p);
+    bool PointAtIndex(int32_t i, TCursorPoint& p);
+    void PutCursorAt(const TCursorPoint& p, bool notify);
 };

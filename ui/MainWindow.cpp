@@ -31,6 +31,7 @@
 #include "ui/DlgSysSetting.h"
 #include "ui/DlgWaiting.h"
 #include "ui/FormCanShu.h"
+#include "ui/FormDataTable.h"
 #include "ui/FormExit1.h"
 #include "ui/FormPassWord.h"
 #include "ui/FormSysInitInfo.h"
@@ -41,6 +42,7 @@
 #include "ui/QtMessageSink.h"
 #include "ui/StateIndicator.h"
 #include "ui/SysConfig.h"
+#include "ui/XiShouFeng.h"
 
 namespace {
 
@@ -119,6 +121,8 @@ void TForm1::CreateDialogs()
     FDlgWaiting = new TDlgWaiting(this);
     FFormPassWord = new TFormPassWord(this);
     FDlgSysSetting = new TDlgSysSetting(this);
+    FXiShouFeng = new TXiShouFeng(this);
+    FFormDataTable = new TFormDataTable(this);
 }
 
 QAction* TForm1::MenuItem(QMenu* menu, const char* name, const QString& caption, void (TForm1::*command)())
@@ -177,8 +181,7 @@ void TForm1::CreateMenus()
     read->menuAction()->setObjectName(QStringLiteral("mnReadData"));
     mnCursorRead = MenuItem(read, "mnCursorRead", QStringLiteral("光标读取"), &TForm1::OnCursorRead);
     mnCursorRead->setCheckable(true);
-    mnDataTable = MenuItem(read, "mnDataTable", QStringLiteral("数据列表"));
-    Later(mnDataTable);
+    mnDataTable = MenuItem(read, "mnDataTable", QStringLiteral("数据列表"), &TForm1::OnDataTable);
     mnAmplify = MenuItem(view, "mnAmplify", QStringLiteral("放大"), &TForm1::OnAmplify);
     mnAmplify->setCheckable(true);
     mnRefresh = MenuItem(view, "mnRefresh", QStringLiteral("刷新"), &TForm1::OnRefresh);
@@ -206,8 +209,7 @@ void TForm1::CreateMenus()
     Later(mnXiShouKZ);
     mnTtoA = MenuItem(process, "mnTtoA", QStringLiteral("T%/Abs转换"));
     Later(mnTtoA);
-    mnFengZhiJS = MenuItem(process, "mnFengZhiJS", QStringLiteral("峰值检索"));
-    Later(mnFengZhiJS);
+    mnFengZhiJS = MenuItem(process, "mnFengZhiJS", QStringLiteral("峰值检索"), &TForm1::OnPeakSearch);
     mnDelCurve = MenuItem(process, "mnDelCurve", QStringLiteral("删除光谱"));
     mnDelCurve->setVisible(false);
     Later(mnDelCurve);
@@ -261,8 +263,7 @@ void TForm1::CreateToolBars()
     tbGotoWn = ToolButton(instrument, "tbGotoWn", QStringLiteral("波数检索"), &TForm1::OnGotoWavenumber);
     tbCanShu = ToolButton(instrument, "tbCanShu", QStringLiteral("参数设置"), &TForm1::OnParams);
     instrument->addSeparator();
-    tbFengZhiJS = ToolButton(instrument, "tbFengZhiJS", QStringLiteral("峰值检索"));
-    Later(tbFengZhiJS);
+    tbFengZhiJS = ToolButton(instrument, "tbFengZhiJS", QStringLiteral("峰值检索"), &TForm1::OnPeakSearch);
     tbCursorRead = ToolButton(instrument, "tbCursorRead", QStringLiteral("光标读取"), &TForm1::OnCursorRead);
     tbCursorRead->setCheckable(true);
     tbTtoA = ToolButton(instrument, "tbTtoA", QStringLiteral("%T/ABS"));
@@ -479,6 +480,11 @@ void TForm1::BuildObjectGraph()
     FGraph->SetStartRanges();
     FGraph->SetCurveColors(CurveColors.data(), SlotCount);
     FGraph->SetShowGrid(mnDrawGrid->isChecked());
+    // The point labels of the read cursor show what the parameter dialog asks.
+    FGraph->PointLabelStyle = [this] {
+        return TPointLabelStyle{FFormCanShu->ShowPosition(), FFormCanShu->ShowValue(),
+                                FFormCanShu->WavelengthMode()};
+    };
     FGraph->DrawFrame();
     FPlot->SetPicture(FSurface->Bitmap());
 

@@ -37,6 +37,7 @@ class TDlgInputStr;
 class TDlgSysSetting;
 class TDlgWaiting;
 class TFormCanShu;
+class TFormDataTable;
 class TFormExit1;
 class TFormPassWord;
 class TFormSysInitInfo;
@@ -48,6 +49,7 @@ class TSpGraph735;
 class TSpImage;
 class TStateIndicator;
 class TThrTask;
+class TXiShouFeng;
 class TZQ735Task;
 
 struct TForm1Options {
@@ -112,6 +114,8 @@ public:
     TDlgWaiting& DlgWaiting() const { return *FDlgWaiting; }
     TDlgInputOne& DlgInputOne() const { return *FDlgInputOne; }
     TDlgInputStr& DlgInputStr() const { return *FDlgInputStr; }
+    TXiShouFeng& XiShouFeng() const { return *FXiShouFeng; }
+    TFormDataTable& FormDataTable() const { return *FFormDataTable; }
 
     // --- window state operations --------------------------------------------------
     void SetStatusText(const QString& text);
@@ -151,6 +155,12 @@ public:
     void OnCursorRead();
     void OnAmplify();
     void OnRefresh();
+    void OnPeakSearch();
+    void OnDataTable();
+    // After a change of the view: when the single-value dialog's last use
+    // ended with OK, the marks are cleared and the current curve searched
+    // again with its value (no table).
+    void RemarkPeaks();
     void OnDrawGrid();
     void OnScan();
     void OnBackgroundScan();
@@ -254,6 +264,8 @@ private:
     TDlgWaiting* FDlgWaiting = nullptr;
     TFormPassWord* FFormPassWord = nullptr;
     TDlgSysSetting* FDlgSysSetting = nullptr;
+    TXiShouFeng* FXiShouFeng = nullptr;
+    TFormDataTable* FFormDataTable = nullptr;
 
     // --- controls ------------------------------------------------------------------------
     QSet<QAction*> FLater;

@@ -163,11 +163,8 @@ void TForm1::OnRefresh()
     if (!FGraph)
         return;
     for (int slot = 0; slot < SlotCount; ++slot) {
-        if (TSpCurveZQ735* c = FGraph->CurveAt(slot)) {
-            std::lock_guard lock(c->Mutex);
-            c->ShowPeakMarks = false;
-            c->ShowValleyMarks = false;
-        }
+        if (TSpCurveZQ735* c = FGraph->CurveAt(slot))
+            c->SetPeakMarks(false, false);
     }
     FGraph->CurveChanged();
     FPlot->update();
@@ -324,5 +321,6 @@ void TForm1::OnApplyRanges()
         return;
     }
     FModel->SetRanges(v[0], v[1], v[2], v[3]);
+    RemarkPeaks();
     FPlot->update();
 }

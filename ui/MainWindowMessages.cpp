@@ -23,16 +23,6 @@
 
 namespace {
 
-// The three-point peak height of a curve, once curves can measure it.
-template <class C>
-bool CurvePeakHeight(C* curve, float& height)
-{
-    if constexpr (requires { curve->PeakHeight(height); })
-        return curve->PeakHeight(height);
-    else
-        return false;
-}
-
 QString OneDecimal(double v)
 {
     return QString::asprintf("%1.1f", v);
@@ -385,7 +375,7 @@ bool TForm1::PlotKeyDown(int virtualKey)
     FGraph->KeyDown(key, 0);
     FPlot->update();
     float height = 0.0f;
-    if (TSpCurveZQ735* c = FGraph->CurrentCurve(); c != nullptr && CurvePeakHeight(c, height)) {
+    if (TSpCurveZQ735* c = FGraph->CurrentCurve(); c != nullptr && c->PeakHeight(height)) {
         // Only shows the result; the answer is not used.
         TDlgInputOne& input = *FDlgInputOne;
         input.SetPrompt(QStringLiteral("峰高"));

@@ -17,6 +17,12 @@ public:
     int Position() const;
     void SetPosition(int position);
     void StepBy(int delta);
+    // A new range; the position shown is not touched until it is next set.
+    void SetRange(int min, int max)
+    {
+        Lower = min;
+        Upper = max < min ? min : max;
+    }
     int Min() const { return Lower; }
     int Max() const { return Upper; }
     QToolButton* UpButton() const { return Up; }
