@@ -77,6 +77,20 @@ void AnswerFileDialog(const QString& path)
     });
 }
 
+std::string RunText(const std::string& cmd)
+{
+    std::string out;
+    FILE* p = ::popen(cmd.c_str(), "r");
+    if (p == nullptr)
+        return out;
+    std::array<char, 4096> buf;
+    size_t n;
+    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0)
+        out.append(buf.data(), n);
+    ::pclose(p);
+    return out;
+}
+
 class FrmND : public ::testing::Test {
 protected:
     void SetUp() override
@@ -192,6 +206,23 @@ TEST_F(FrmND, StandardsCurveSamplesUnitSaveAndOpen)
     EXPECT_EQ(Child<QLabel>(&Form, "labelC_A")->text(), labelC);
     EXPECT_FALSE(Form.Table().Modified);
     EXPECT_EQ(Form.Grid()->rowCount(), 6);
+
+    // zq735-cli quant prints the same table and numbers.
+    const std::string out = RunText(std::string(ZQ735_BIN_DIR) + "/app/zq735-cli quant '" +
+                                    saved.toStdString() + "' 2>&1");
+    EXPECT_NE(out.find("unit: ug"), std::string::npos) << out;
+    EXPECT_NE(out.find("关系函数  " + labelC.toStdString()), std::string::npos) << out;
+    EXPECT_NE(out.find("相关系数  R=1.00000"), std::string::npos) << out;
+    EXPECT_NE(out.find("k = 4000\nb = 0\nR = 1\n"), std::string::npos) << out;
+    for (int r = 0; r <= 5; ++r) {
+        std::string line;
+        for (int c = 0; c < NDColumns; ++c)
+            line += (c > 0 ? "\t" : "") + Form.Table().Cell(r, c);
+        EXPECT_NE(out.find(line + "\n"), std::string::npos) << line;
+    }
+    EXPECT_NE(out.find("样品2  未命名5  Abs 0.900000  石英质量 3600.0000 ug  校正质量 5000.0000 ug  石英含量 72.0000%  外推"),
+              std::string::npos)
+        << out;
 }
 
 TEST_F(FrmND, RefusedOpenAndSaveKeepTheTable)
@@ -223,20 +254,6 @@ TEST_F(FrmND, RefusedOpenAndSaveKeepTheTable)
     EXPECT_EQ(refused.Text, QStringLiteral("未知错误，无法打开文件！"));
     EXPECT_EQ(CellText(Form, 1, NDColAbs), QStringLiteral("0.3"));
     EXPECT_TRUE(Form.Table().Modified);
-}
-
-std::string RunText(const std::string& cmd)
-{
-    std::string out;
-    FILE* p = ::popen(cmd.c_str(), "r");
-    if (p == nullptr)
-        return out;
-    std::array<char, 4096> buf;
-    size_t n;
-    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0)
-        out.append(buf.data(), n);
-    ::pclose(p);
-    return out;
 }
 
 size_t Count(const std::string& text, const std::string& what)
