@@ -32,7 +32,8 @@ const char* const Usage =
     "\n"
     "  --simulate            use the built-in simulated instrument\n"
     "    --sim-speed N       its pace as a factor over the real link (default 1)\n"
-    "    --sim-sample FILE   sample in its beam: a %T file, or 'empty' (default: polystyrene film)\n"
+    "    --sim-sample FILE   sample in its beam: a %T file, 'empty', or 'quartz:MG'\n"
+    "                        (a KBr pellet with MG mg of quartz; default: polystyrene film)\n"
     "  --port DEVICE         use this serial device instead of looking for the USB adapter\n"
     "  --help                this text\n"
     "  --version             the program's version\n";

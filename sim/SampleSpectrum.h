@@ -18,6 +18,18 @@ struct TSampleSpectrum {
 TSampleSpectrum BuiltinPolystyrene();
 TSampleSpectrum EmptyBeam();
 
+// A KBr pellet holding `quartzMg` mg of quartz: the pellet's own gently
+// sloping baseline and the quartz bands (the 798/779 cm-1 doublet, 694 cm-1
+// and the strong Si-O bands near 1084 and 460 cm-1), each with an absorbance
+// in proportion to the quartz amount. 0 gives the plain pellet.
+inline constexpr double kMaxQuartzMg = 20.0;
+TSampleSpectrum BuiltinQuartzPellet(double quartzMg);
+
+// "quartz:MG" with MG a number from 0 to kMaxQuartzMg: true and the amount.
+// False for any other text; `error` is set when the text is "quartz" or
+// starts with "quartz:" but the amount is missing or out of range.
+bool ParseQuartzSample(const std::string& source, double& quartzMg, std::string& error);
+
 // Limits on what a sample file may hold; anything larger is refused before it is stored.
 inline constexpr std::size_t kMaxSampleFileBytes = 64u * 1024u * 1024u;
 inline constexpr std::size_t kMaxSamplePoints = 1000000;

@@ -46,6 +46,13 @@ bool TSimPtyHost::LoadSample(const std::string& source, TSampleSpectrum& out, st
         out = EmptyBeam();
         return true;
     }
+    double quartzMg = 0;
+    if (ParseQuartzSample(source, quartzMg, error)) {
+        out = BuiltinQuartzPellet(quartzMg);
+        return true;
+    }
+    if (!error.empty())
+        return false;
     return LoadSampleSpectrum(source, out, error);
 }
 

@@ -52,7 +52,8 @@ public:
     const TSimOptions& Options() const { return FOptions; }
 
     // Reads a sample given as on the command line: "" built-in polystyrene,
-    // "empty" nothing in the beam, else a transmittance file.
+    // "empty" nothing in the beam, "quartz:MG" a KBr pellet with MG mg of
+    // quartz, else a transmittance file.
     static bool LoadSample(const std::string& source, TSampleSpectrum& out, std::string& error);
 
     // The operator's hand: baselines are measured with the sample out of the

@@ -33,6 +33,7 @@
 #include "ui/FormCanShu.h"
 #include "ui/FormDataTable.h"
 #include "ui/FormExit1.h"
+#include "ui/FrmND.h"
 #include "ui/FormPassWord.h"
 #include "ui/FormSysInitInfo.h"
 #include "ui/FormSysReset.h"
@@ -123,6 +124,10 @@ void TForm1::CreateDialogs()
     FDlgSysSetting = new TDlgSysSetting(this);
     FXiShouFeng = new TXiShouFeng(this);
     FFormDataTable = new TFormDataTable(this);
+    // The quantitative window with its unit and print dialogs; it reads the
+    // graph's current spectrum for "从谱图取值".
+    auto* frmND = new TFrmND([this] { return Graph(); }, this);
+    connect(N6, &QAction::triggered, frmND, &TFrmND::Execute);
 }
 
 QAction* TForm1::MenuItem(QMenu* menu, const char* name, const QString& caption, void (TForm1::*command)())
@@ -194,9 +199,9 @@ void TForm1::CreateMenus()
     mnScan = MenuItem(measure, "mnScan", QStringLiteral("扫描"), &TForm1::OnScan);
     mnScan->setShortcut(QKeySequence(Qt::Key_F1));
     mnBGScan = MenuItem(measure, "mnBGScan", QStringLiteral("背景基线扫描"), &TForm1::OnBackgroundScan);
+    // Shown, unlike the layout this menu comes from: hidden, the quantitative
+    // window could never be reached.
     N6 = MenuItem(measure, "N6", QStringLiteral("浓度测量"));
-    N6->setVisible(false);
-    Later(N6);
 
     QMenu* process = bar->addMenu(QStringLiteral("谱线处理"));
     process->menuAction()->setObjectName(QStringLiteral("mnProcess"));

@@ -1,11 +1,10 @@
 #include "ui/NumericText.h"
 
+#include "text/NumberText.h"
+
 #include <QApplication>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QRegularExpression>
-#include <cmath>
-#include <limits>
 
 namespace {
 
@@ -86,16 +85,11 @@ QString FilterNumericText(const QString& text)
 
 bool TextToFloat(const QString& text, float& value)
 {
-    static const QRegularExpression number(
-        QStringLiteral(R"(^\s*[+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?\s*$)"));
-    if (!number.match(text).hasMatch()) {
+    // The rule lives with the text layer, so the quantitative table applies
+    // the very same test; blanks of every kind around the number are allowed.
+    long double v = 0;
+    if (!ParseNumberText(text.trimmed().toStdString(), v))
         return false;
-    }
-    bool ok = false;
-    const double v = text.trimmed().toDouble(&ok);
-    if (!ok || !std::isfinite(v) || std::fabs(v) > std::numeric_limits<float>::max()) {
-        return false;
-    }
     value = static_cast<float>(v);
     return true;
 }

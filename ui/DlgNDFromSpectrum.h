@@ -1,0 +1,29 @@
+#pragma once
+// "从谱图取值": the wavenumbers of the band and of the two baseline points
+// whose absorbance difference fills a row's Abs. The values stay between uses.
+
+#include <QDialog>
+
+#include "quant/NDBandHeight.h"
+
+class QLineEdit;
+class QPushButton;
+
+class TDlgNDFromSpectrum : public QDialog {
+    Q_OBJECT
+public:
+    explicit TDlgNDFromSpectrum(QWidget* parent = nullptr);
+    // Shows the dialog with `Spec`; true after "确定" with three numbers in
+    // 400 .. 4000 cm-1 and two different baseline points (then in `Spec`).
+    bool Execute();
+    TNDBandSpec Spec;
+
+    QLineEdit* edBand;
+    QLineEdit* edBase1;
+    QLineEdit* edBase2;
+
+private:
+    void OnOK();
+    QPushButton* btnOK;
+    QPushButton* btnCancel;
+};
