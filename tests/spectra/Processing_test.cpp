@@ -85,11 +85,12 @@ TEST(Processing, SmoothingRunsForwardOverItsOwnResults)
     SmoothValues(&one, 1);
     EXPECT_EQ(one, 7.0f);
 
-    // Near the end the right neighbours are the last raw value.
+    // The last four points take the last raw value for all three right
+    // neighbours: index 1 still sees the zeros, index 2 sees 21 three times.
     std::vector<float> tail = {0, 0, 0, 0, 0, 21};
     SmoothValues(tail.data(), 6);
-    // i = 2: r1 = v[3], r2 = v[4], r3 = v[5] = 21 -> -2*21/21.
-    EXPECT_FLOAT_EQ(tail[2], -2.0f);
+    EXPECT_FLOAT_EQ(tail[1], 0.0f);
+    EXPECT_FLOAT_EQ(tail[2], 7.0f);
 }
 
 TEST(Processing, DifferenceUsesRawNeighbours)

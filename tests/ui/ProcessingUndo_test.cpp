@@ -33,6 +33,10 @@ protected:
         Surface = std::make_unique<TSpImage>(nullptr, &Canvas, 0, 0, Canvas.width(), Canvas.height());
         Graph = std::make_unique<TSpGraph735>(nullptr, Surface.get());
         Graph->SetStartRanges();
+        uint32_t colors[TSpGraph735::SlotCount];
+        for (uint32_t i = 0; i < TSpGraph735::SlotCount; ++i)
+            colors[i] = 0x00100000u * i + 0x30u;
+        Graph->SetCurveColors(colors, TSpGraph735::SlotCount);
         Model = std::make_unique<TApparaZQ735>(Sink, *Graph, std::string());
         Undo = std::make_unique<TProcessingUndo>(*Model);
     }
@@ -120,6 +124,7 @@ TEST_F(ProcessingUndoTest, EveryKindOfCommandComesBackBitForBit)
     };
     // Applied one after the other, then taken back in reverse order: each
     // undo must give exactly the state before its command.
+    const float yView[2] = {Graph->YViewFrom, Graph->YViewTo};
     std::vector<std::pair<std::vector<uint8_t>, std::vector<uint8_t>>> before;
     for (const auto& c : commands) {
         before.emplace_back(State(a), State(b));
@@ -130,8 +135,9 @@ TEST_F(ProcessingUndoTest, EveryKindOfCommandComesBackBitForBit)
             return e;
         }())) << c.Name;
         EXPECT_NE(before.back(), std::make_pair(State(a), State(b))) << c.Name;
-        if (c.All)
+        if (c.All) {
             EXPECT_NE(Graph->YViewFrom, yFrom);
+        }
     }
     EXPECT_EQ(Undo->Count(), 6);
     for (size_t i = std::size(commands); i-- > 0;) {
@@ -140,8 +146,8 @@ TEST_F(ProcessingUndoTest, EveryKindOfCommandComesBackBitForBit)
         EXPECT_EQ(State(b), before[i].second) << commands[i].Name;
     }
     // The conversion took the view with it.
-    EXPECT_EQ(Graph->YViewFrom, 0.0f);
-    EXPECT_EQ(Graph->YViewTo, 100.0f);
+    EXPECT_EQ(Graph->YViewFrom, yView[0]);
+    EXPECT_EQ(Graph->YViewTo, yView[1]);
     EXPECT_FALSE(Undo->CanUndo());
     EXPECT_FALSE(Undo->Undo());
 }
