@@ -262,6 +262,21 @@ int TSpGraph735::AddCurve(TSpCurveZQ735* curve)
     return s;
 }
 
+int TSpGraph735::AddCurveAt(int slot, TSpCurveZQ735* curve)
+{
+    assert(OnHomeThread());
+    if (curve == nullptr || slot < 0 || slot >= MaxCurves || Curves[static_cast<size_t>(slot)] ||
+        IndexOfCurve(curve) >= 0)
+        return -1;
+    Curves[static_cast<size_t>(slot)].reset(curve);
+    ++CurveCount;
+    if (Current < 0)
+        SetCurrent(slot);
+    SplitPixelCache = SplitPixel();
+    PushGeometry(curve);
+    return slot;
+}
+
 int TSpGraph735::AttachCurve(TSpCurveZQ735* curve)
 {
     const int s = AddCurve(curve);

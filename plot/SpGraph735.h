@@ -85,6 +85,9 @@ public:
     // Puts an existing curve into the lowest free slot; the graph owns it from
     // then on. Returns the slot or -1 (the caller keeps the curve).
     int AddCurve(TSpCurveZQ735* curve);
+    // The same into a given slot (a deleted curve coming back where it was);
+    // -1 when that slot is out of range or taken (the caller keeps the curve).
+    int AddCurveAt(int slot, TSpCurveZQ735* curve);
     void DeleteCurve(int slot);
     void DeleteAllCurves();
     // Called on the window thread just before a curve leaves its slot and is

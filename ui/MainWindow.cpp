@@ -179,9 +179,8 @@ void TForm1::CreateMenus()
 
     QMenu* view = bar->addMenu(QStringLiteral("查看(&J)"));
     view->menuAction()->setObjectName(QStringLiteral("mnView"));
-    mnKeduKZ = MenuItem(view, "mnKeduKZ", QStringLiteral("刻度扩展"));
+    mnKeduKZ = MenuItem(view, "mnKeduKZ", QStringLiteral("刻度扩展"), &TForm1::OnScaleExpand);
     mnKeduKZ->setVisible(false);
-    Later(mnKeduKZ);
     QMenu* read = view->addMenu(QStringLiteral("读取数据"));
     read->menuAction()->setObjectName(QStringLiteral("mnReadData"));
     mnCursorRead = MenuItem(read, "mnCursorRead", QStringLiteral("光标读取"), &TForm1::OnCursorRead);
@@ -205,32 +204,30 @@ void TForm1::CreateMenus()
 
     QMenu* process = bar->addMenu(QStringLiteral("谱线处理"));
     process->menuAction()->setObjectName(QStringLiteral("mnProcess"));
+    mnUndo = MenuItem(process, "mnUndo", QStringLiteral("撤销"), &TForm1::OnUndo);
+    mnUndo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    mnUndo->setEnabled(false);
+    process->addSeparator();
     muBKEmd = MenuItem(process, "muBKEmd", QStringLiteral("背景基线校准"), &TForm1::OnBaselineCorrection);
     muBKEmd->setCheckable(true);
     muBKEmd->setEnabled(false);
-    muAdjBK = MenuItem(process, "muAdjBK", QStringLiteral("调整基线位置"));
-    Later(muAdjBK);
-    mnXiShouKZ = MenuItem(process, "mnXiShouKZ", QStringLiteral("光谱吸收扩展"));
-    Later(mnXiShouKZ);
-    mnTtoA = MenuItem(process, "mnTtoA", QStringLiteral("T%/Abs转换"));
-    Later(mnTtoA);
+    muAdjBK = MenuItem(process, "muAdjBK", QStringLiteral("调整基线位置"), &TForm1::OnAdjustBaseline);
+    mnXiShouKZ = MenuItem(process, "mnXiShouKZ", QStringLiteral("光谱吸收扩展"), &TForm1::OnAbsorptionExpand);
+    mnTtoA = MenuItem(process, "mnTtoA", QStringLiteral("T%/Abs转换"), &TForm1::OnConvertTA);
     mnFengZhiJS = MenuItem(process, "mnFengZhiJS", QStringLiteral("峰值检索"), &TForm1::OnPeakSearch);
-    mnDelCurve = MenuItem(process, "mnDelCurve", QStringLiteral("删除光谱"));
+    mnDelCurve = MenuItem(process, "mnDelCurve", QStringLiteral("删除光谱"), &TForm1::OnDeleteDialog);
     mnDelCurve->setVisible(false);
-    Later(mnDelCurve);
-    mnPingHua = MenuItem(process, "mnPingHua", QStringLiteral("光谱平滑运算"));
-    Later(mnPingHua);
-    mnSiZe = MenuItem(process, "mnSiZe", QStringLiteral("光谱四则运算"));
-    Later(mnSiZe);
+    mnPingHua = MenuItem(process, "mnPingHua", QStringLiteral("光谱平滑运算"), &TForm1::OnSmooth);
+    mnSiZe = MenuItem(process, "mnSiZe", QStringLiteral("光谱四则运算"), &TForm1::OnArithmetic);
     QMenu* derivative = process->addMenu(QStringLiteral("光谱微分运算"));
     derivative->menuAction()->setObjectName(QStringLiteral("mnWeiFen"));
-    Later(derivative->menuAction());
-    Later(MenuItem(derivative, "mnWeiFen1", QStringLiteral("一次微分")));
-    Later(MenuItem(derivative, "mnWeiFen2", QStringLiteral("二次微分")));
-    Later(MenuItem(derivative, "mnWeiFen3", QStringLiteral("三次微分")));
-    Later(MenuItem(derivative, "mnWeiFen4", QStringLiteral("四次微分")));
-    N4 = MenuItem(process, "N4", QStringLiteral("谱线参数"));
-    Later(N4);
+    const char* const derivatives[4][2] = {
+        {"mnWeiFen1", "一次微分"}, {"mnWeiFen2", "二次微分"}, {"mnWeiFen3", "三次微分"}, {"mnWeiFen4", "四次微分"}};
+    for (int n = 1; n <= 4; ++n) {
+        QAction* item = MenuItem(derivative, derivatives[n - 1][0], QString::fromUtf8(derivatives[n - 1][1]));
+        connect(item, &QAction::triggered, this, [this, n] { OnDerivative(n); });
+    }
+    N4 = MenuItem(process, "N4", QStringLiteral("谱线参数"), &TForm1::OnCurveAttributes);
 
     QMenu* control = bar->addMenu(QStringLiteral("仪器控制(&S)"));
     control->menuAction()->setObjectName(QStringLiteral("mnControl"));
@@ -271,10 +268,8 @@ void TForm1::CreateToolBars()
     tbFengZhiJS = ToolButton(instrument, "tbFengZhiJS", QStringLiteral("峰值检索"), &TForm1::OnPeakSearch);
     tbCursorRead = ToolButton(instrument, "tbCursorRead", QStringLiteral("光标读取"), &TForm1::OnCursorRead);
     tbCursorRead->setCheckable(true);
-    tbTtoA = ToolButton(instrument, "tbTtoA", QStringLiteral("%T/ABS"));
-    Later(tbTtoA);
-    tbPingHua = ToolButton(instrument, "tbPingHua", QStringLiteral("平滑处理"));
-    Later(tbPingHua);
+    tbTtoA = ToolButton(instrument, "tbTtoA", QStringLiteral("%T/ABS"), &TForm1::OnConvertTA);
+    tbPingHua = ToolButton(instrument, "tbPingHua", QStringLiteral("平滑处理"), &TForm1::OnSmooth);
     tbAmplify = ToolButton(instrument, "tbAmplify", QStringLiteral("放大"), &TForm1::OnAmplify);
     tbAmplify->setCheckable(true);
     tbRefresh = ToolButton(instrument, "tbRefresh", QStringLiteral("刷新"), &TForm1::OnRefresh);
@@ -593,11 +588,13 @@ void TForm1::EnableCommands()
 {
     FBusy = false;
     ForEachMenuItem([this](QAction* a) { SetItemEnabled(a, true); });
-    for (QAction* a : {tbFengZhiJS, tbCursorRead, tbRefresh, tbStop, tbNew, tbOpen, tbSave, tbPrint})
+    for (QAction* a : {tbFengZhiJS, tbCursorRead, tbRefresh, tbStop, tbNew, tbOpen, tbSave, tbPrint, tbTtoA,
+                       tbPingHua})
         SetItemEnabled(a, true);
     cbCurve->setEnabled(true);
     Button2->setEnabled(true);
     muBKEmd->setEnabled(FBaselineValid);
+    UpdateUndoItem();
     UpdateInstrumentCommands(FInstrumentState);
     FPanels[0]->setText(QStringLiteral("请选择操作..."));
     FPlot->unsetCursor();
@@ -610,8 +607,11 @@ void TForm1::DisableCommands()
     for (QAction* a : {tbFengZhiJS, tbCursorRead, tbRefresh, tbNew, tbOpen, tbSave, tbPrint})
         a->setEnabled(false);
     cbCurve->setEnabled(false);
-    // The curve being scanned must not be deleted under the worker's hands.
+    // The curve being scanned must not be deleted or processed under the
+    // worker's hands.
     Button2->setEnabled(false);
+    tbTtoA->setEnabled(false);
+    tbPingHua->setEnabled(false);
     UpdateInstrumentCommands(4);
 }
 

@@ -23,6 +23,7 @@
 #include <string>
 
 #include "acquisition/ApparaZQ735.h"
+#include "ui/ProcessingUndo.h"
 
 class QAction;
 class QLineEdit;
@@ -30,7 +31,12 @@ class QMenu;
 class QPushButton;
 class QToolBar;
 class TCurveSelector;
+class TDelCurve1;
 class TDlgAbout;
+class TDlgInKeDu;
+class TDlgSiZe1;
+class TFormCurveAttr;
+class TSpDlgAdjBKK;
 struct TSysSettings;
 class TDlgInputOne;
 class TDlgInputStr;
@@ -175,6 +181,20 @@ public:
     void OnApplyRanges();
     void OnDeleteCurve();
 
+    // --- spectrum processing (MainWindowProcessing.cpp) -------------------------------
+    void OnUndo();
+    void OnConvertTA();
+    void OnAbsorptionExpand();
+    void OnScaleExpand();
+    void OnSmooth();
+    void OnDerivative(int times);
+    void OnArithmetic();
+    void OnAdjustBaseline();
+    void OnDeleteDialog();
+    void OnCurveAttributes();
+    // The undo stack of the processing commands (null before the object graph).
+    TProcessingUndo* Undo() const { return FUndo.get(); }
+
 protected:
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -188,6 +208,18 @@ private:
     void TakeSampleOut();
     void PutSampleBack();
     bool FSampleOut = false;
+
+    // Processing: the undo stack and the dialogs, made on first use.
+    TProcessingUndo& UndoStack();
+    void CommitUndo(TProcessingUndo::TEntry before);
+    void ClearUndo();
+    void UpdateUndoItem();
+    std::unique_ptr<TProcessingUndo> FUndo;
+    TDlgInKeDu* FDlgInKeDu = nullptr;
+    TDlgSiZe1* FDlgSiZe1 = nullptr;
+    TDelCurve1* FDelCurve1 = nullptr;
+    TFormCurveAttr* FFormCurveAttr = nullptr;
+    TSpDlgAdjBKK* FSpDlgAdjBKK = nullptr;
 
     // Composition.
     void CreateDialogs();
@@ -288,6 +320,7 @@ private:
     QAction* mnBGScan = nullptr;
     QAction* N6 = nullptr;
     // Menu "谱线处理"
+    QAction* mnUndo = nullptr;
     QAction* muBKEmd = nullptr;
     QAction* muAdjBK = nullptr;
     QAction* mnXiShouKZ = nullptr;

@@ -66,6 +66,7 @@ void TForm1::OnNew()
     if (!FModel)
         return;
     FModel->ClearAll();
+    ClearUndo();
     SetCursorRead(false);
     FPlot->update();
 }
@@ -87,6 +88,7 @@ void TForm1::OnOpen()
         ShowWarning(this, QStringLiteral("错误"), QStringLiteral("无法打开文件"));
         return;
     }
+    ClearUndo();
     // The cursor mode carries over to the curves just read.
     SetCursorRead(FCursorOn);
     ShowRangesInEdits();
@@ -188,6 +190,7 @@ void TForm1::OnScan()
         return;
     // The spectra get the date of the scan's start, also when it fails.
     FScanDateTime = Now();
+    ClearUndo();
     FTask->RequestScan(20);
 }
 

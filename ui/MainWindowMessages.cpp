@@ -108,6 +108,9 @@ void TForm1::HandleMessage(unsigned message, intptr_t wParam, intptr_t lParam)
         case UM_CURVE_LIST:
             if (FGraph && wParam == 0 && lParam >= 0)
                 FGraph->SetCurrent(static_cast<int>(lParam));
+            // A scan's new curve, or all curves gone: nothing left to undo.
+            if (wParam == 0 || wParam == 3)
+                ClearUndo();
             RebuildCurveList();
             FPlot->update();
             break;
@@ -200,8 +203,11 @@ void TForm1::OnDeleteCurve()
     if (!FGraph || entry < 0)
         return;
     const int slot = ItemSlot(entry);
-    if (FGraph->CurveAt(slot) != nullptr)
+    if (FGraph->CurveAt(slot) != nullptr) {
+        UndoStack().RecordDeletion(slot);
+        UpdateUndoItem();
         FGraph->DeleteCurve(slot);
+    }
     // The list follows the deletion like any other change of the curves.
     QCoreApplication::postEvent(this, new TUmEvent(UM_CURVE_LIST, 2, slot));
     FGraph->CurveChanged();
