@@ -33,6 +33,7 @@
 #include "ui/FormCanShu.h"
 #include "ui/FormExit1.h"
 #include "ui/FormPassWord.h"
+#include "ui/FormPrntSetting.h"
 #include "ui/FormSysInitInfo.h"
 #include "ui/FormSysReset.h"
 #include "ui/Messages.h"
@@ -119,6 +120,7 @@ void TForm1::CreateDialogs()
     FDlgWaiting = new TDlgWaiting(this);
     FFormPassWord = new TFormPassWord(this);
     FDlgSysSetting = new TDlgSysSetting(this);
+    FFormPrntSetting = new TFormPrntSetting(this);
 }
 
 QAction* TForm1::MenuItem(QMenu* menu, const char* name, const QString& caption, void (TForm1::*command)())
@@ -163,8 +165,7 @@ void TForm1::CreateMenus()
     file->addSeparator();
     mnCanShu = MenuItem(file, "mnCanShu", QStringLiteral("参数设置..."), &TForm1::OnParams);
     file->addSeparator();
-    mnPrint = MenuItem(file, "mnPrint", QStringLiteral("打印"));
-    Later(mnPrint);
+    mnPrint = MenuItem(file, "mnPrint", QStringLiteral("打印"), &TForm1::OnPrint);
     muExit = MenuItem(file, "muExit", QStringLiteral("退出系统"));
     connect(muExit, &QAction::triggered, this, &QWidget::close);
 
@@ -248,8 +249,7 @@ void TForm1::CreateToolBars()
     tbNew = ToolButton(files, "tbNew", QStringLiteral("新建"), &TForm1::OnNew);
     tbSave = ToolButton(files, "tbSave", QStringLiteral("存盘"), &TForm1::OnSave);
     tbOpen = ToolButton(files, "tbOpen", QStringLiteral("打开"), &TForm1::OnOpen);
-    tbPrint = ToolButton(files, "tbPrint", QStringLiteral("打印"));
-    Later(tbPrint);
+    tbPrint = ToolButton(files, "tbPrint", QStringLiteral("打印"), &TForm1::OnPrint);
 
     QToolBar* instrument = addToolBar(QStringLiteral("仪器"));
     instrument->setObjectName(QStringLiteral("ToolBar2"));

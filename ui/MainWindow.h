@@ -39,6 +39,7 @@ class TDlgWaiting;
 class TFormCanShu;
 class TFormExit1;
 class TFormPassWord;
+class TFormPrntSetting;
 class TFormSysInitInfo;
 class TFormSysReset;
 class TPlotWidget;
@@ -112,6 +113,7 @@ public:
     TDlgWaiting& DlgWaiting() const { return *FDlgWaiting; }
     TDlgInputOne& DlgInputOne() const { return *FDlgInputOne; }
     TDlgInputStr& DlgInputStr() const { return *FDlgInputStr; }
+    TFormPrntSetting& FormPrntSetting() const { return *FFormPrntSetting; }
 
     // --- window state operations --------------------------------------------------
     void SetStatusText(const QString& text);
@@ -164,6 +166,8 @@ public:
     void OnStop();
     void OnApplyRanges();
     void OnDeleteCurve();
+    // "打印": leaves zoom and cursor reading, shows the print window.
+    void OnPrint();
 
 protected:
     bool event(QEvent* event) override;
@@ -254,6 +258,7 @@ private:
     TDlgWaiting* FDlgWaiting = nullptr;
     TFormPassWord* FFormPassWord = nullptr;
     TDlgSysSetting* FDlgSysSetting = nullptr;
+    TFormPrntSetting* FFormPrntSetting = nullptr;
 
     // --- controls ------------------------------------------------------------------------
     QSet<QAction*> FLater;
