@@ -155,11 +155,6 @@ TFormPrntSetting::TFormPrntSetting(QWidget* parent) : QDialog(parent)
     connect(BTPreview, &QPushButton::clicked, this, &TFormPrntSetting::OnPrintPreview);
     connect(BTCancel, &QPushButton::clicked, this, &QDialog::reject);
 
-    // Without a printer the report can only go to a file.
-    if (!HasDefaultPrinter()) {
-        CBToPdf->setChecked(true);
-        CBToPdf->setEnabled(false);
-    }
     DrawPreview();
 }
 
@@ -285,6 +280,12 @@ void TFormPrntSetting::SetOrientation(bool landscape)
 
 void TFormPrntSetting::showEvent(QShowEvent* event)
 {
+    // Without a printer the report can only go to a file. Asked at every
+    // showing: a printer may have been set up meanwhile.
+    const bool printer = HasDefaultPrinter();
+    if (!printer)
+        CBToPdf->setChecked(true);
+    CBToPdf->setEnabled(printer);
     DeriveLayout();
     DrawPreview();
     QDialog::showEvent(event);

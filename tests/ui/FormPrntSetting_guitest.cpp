@@ -4,6 +4,8 @@
 
 #include <QCheckBox>
 #include <QKeyEvent>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -160,6 +162,29 @@ TEST_F(PrintFromMainWindow, PrintsTheSamePageAsTheCommandLine)
     const std::string windowText = PdfText(pdf.toStdString());
     EXPECT_TRUE(Contains(windowText, "波数范围")) << windowText;
     EXPECT_EQ(windowText, PdfText(cliPdf));
+    const QImage windowPage = PdfPicture(pdf.toStdString(), 50);
+    ASSERT_FALSE(windowPage.isNull());
+    EXPECT_EQ(windowPage, PdfPicture(cliPdf, 50));
+}
+
+TEST_F(PrintFromMainWindow, PreviewShowsTheRealPageAndKeepsTheSizes)
+{
+    AddTestCurve();
+    Action("mnPrint")->trigger();
+    ASSERT_TRUE(Print().isVisible());
+    Child<QRadioButton>(&Print(), "rbLandscape")->setChecked(true);
+    int pages = -1;
+    TModalScript script({OnModal<QPrintPreviewDialog>([&pages](QPrintPreviewDialog* d) {
+        if (auto* w = d->findChild<QPrintPreviewWidget*>())
+            pages = w->pageCount();
+        d->reject();
+    })});
+    Child<QPushButton>(&Print(), "BTPreview")->click();
+    EXPECT_TRUE(script.Done());
+    EXPECT_EQ(pages, 1);
+    // Only printing takes the printer's paper into the window.
+    EXPECT_FLOAT_EQ(Print().Sizes().PaperWidthCm, 28.0f);
+    EXPECT_TRUE(Print().isVisible());
 }
 
 }  // namespace
