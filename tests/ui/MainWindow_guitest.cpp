@@ -51,7 +51,7 @@ TEST_F(MainWindowAlone, StartsWithTheEmptyFrameAndNoInstrument)
     EXPECT_EQ(Form->Surface()->Width(), Form->Plot()->width());
     EXPECT_EQ(Form->Surface()->Height(), Form->Plot()->height());
     // The items of later commands are there but off.
-    for (const char* name : {"mnTtoA", "mnPingHua", "mnSiZe", "mnFengZhiJS", "mnPrint", "N4", "tbTtoA"})
+    for (const char* name : {"mnTtoA", "mnPingHua", "mnSiZe", "mnFengZhiJS", "N4", "tbTtoA"})
         EXPECT_FALSE(Action(name)->isEnabled()) << name;
     Form->EnableCommands();
     EXPECT_FALSE(Action("mnTtoA")->isEnabled());
