@@ -35,6 +35,17 @@ std::unique_ptr<TSpCurveZQ735> CopyCurve(TSpCurveZQ735& c, TSpGraph735& owner)
         peaks = c.PeakList;
         valleys = c.ValleyList;
     }
+    // The segments take their frame from the descriptor when they are made
+    // and keep it: it must be the print graph's, not the screen's.
+    info.FrameLeft = owner.FrameLeft;
+    info.FrameRight = owner.FrameRight;
+    info.FrameTop = owner.FrameTop;
+    info.FrameBottom = owner.FrameBottom;
+    info.PlotLeft = owner.PlotLeft;
+    info.PlotRight = owner.PlotRight;
+    info.PlotTop = owner.PlotTop;
+    info.PlotBottom = owner.PlotBottom;
+    info.SplitPixel = owner.SplitPixel();
     auto copy = std::make_unique<TSpCurveZQ735>(&owner, info, values.empty() ? nullptr : values.data());
     copy->ShowPeakMarks = showPeaks;
     copy->ShowValleyMarks = showValleys;

@@ -71,10 +71,16 @@ std::string Format(const char* fmt, double v)
 }
 
 // Draws the rows of a list at three columns from `y`; returns the y below it.
+// Rows below `bottom` would be cut off by the printer: they are counted, not
+// drawn, so a long data list costs no time and leaves no hidden text.
 int DrawRows(TPageText& text, const std::vector<TReportRow>& rows, const std::vector<int32_t>& which,
-             const int col[3], int y, int h)
+             const int col[3], int y, int h, int bottom)
 {
     for (int32_t r : which) {
+        if (y >= bottom) {
+            y += h;
+            continue;
+        }
         const TReportRow& row = rows[static_cast<size_t>(r)];
         for (int c = 0; c < 3; ++c)
             text.Draw(col[c], y, row[static_cast<size_t>(c)]);
@@ -200,18 +206,19 @@ bool DrawSpectrumReport(QPainter& painter, const TReportSource& source, const TR
         int below = y;
         if (blocks.Peaks) {
             const int col[3] = {c0, c1, c2};
-            below = std::max(below, DrawRows(text, lists.Peaks, AllRows(lists.Peaks.size()), col, y, h));
+            below = std::max(below, DrawRows(text, lists.Peaks, AllRows(lists.Peaks.size()), col, y, h, page.Hp));
         }
         if (blocks.Valleys) {
             const int col[3] = {c3, c4, c5};
-            below = std::max(below, DrawRows(text, lists.Valleys, AllRows(lists.Valleys.size()), col, y, h));
+            below = std::max(below, DrawRows(text, lists.Valleys, AllRows(lists.Valleys.size()), col, y, h, page.Hp));
         }
         y = below;
         if (blocks.Data) {
             y += h;
             const int col[3] = {c0, c1, c2};
             y = DrawRows(text, lists.Data,
-                         ReportDataRows(static_cast<int32_t>(lists.Data.size()), lists.DataInterval), col, y, h);
+                         ReportDataRows(static_cast<int32_t>(lists.Data.size()), lists.DataInterval), col, y, h,
+                         page.Hp);
         }
     }
 

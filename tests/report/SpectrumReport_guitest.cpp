@@ -154,6 +154,24 @@ TEST_F(SpectrumReport, LandscapePrintsOneParameterLineAndNoLists)
     EXPECT_TRUE(Contains(text, "售后服务"));
 }
 
+TEST_F(SpectrumReport, ListsEndAtThePageBottom)
+{
+    AddFlatCurve();
+    std::vector<float> x, y;
+    for (int i = 0; i < 5000; ++i) {
+        x.push_back(5000.0f + i);
+        y.push_back(1.0f);
+    }
+    TReportLists lists;
+    lists.Data = DataReportRows(x, y, false);
+    TReportBlocks blocks;
+    blocks.Data = true;
+    const std::string text = PdfText(Print(blocks, false, lists));
+    EXPECT_TRUE(Contains(text, "5000.00"));
+    EXPECT_FALSE(Contains(text, "9999.00"));  // far below the page
+    EXPECT_FALSE(Contains(text, "售后服务"));  // the maker line too
+}
+
 TEST_F(SpectrumReport, BlocksCanBeLeftOut)
 {
     AddFlatCurve();
