@@ -6,7 +6,9 @@
 #include <QString>
 #include <array>
 #include <cstdio>
+#include <regex>
 #include <string>
+#include <vector>
 
 inline std::string RunTool(const std::string& command)
 {
@@ -44,6 +46,24 @@ inline QImage PdfPicture(const std::string& path, int dpi)
     RunTool("pdftoppm -aa no -aaVector no -r " + std::to_string(dpi) + " -png -singlefile " + Quoted(path) + " " + Quoted(stem) +
             " 2>/dev/null");
     return QImage(QString::fromStdString(stem + ".png"));
+}
+
+struct TPdfWord {
+    double XMin = 0, YMin = 0, XMax = 0, YMax = 0;  // points from the page's top-left corner
+    std::string Text;
+};
+
+// Every word on the page with its box (pdftotext -bbox).
+inline std::vector<TPdfWord> PdfWords(const std::string& path)
+{
+    const std::string html = RunTool("pdftotext -bbox " + Quoted(path) + " - 2>/dev/null");
+    std::vector<TPdfWord> words;
+    const std::regex word(R"re(<word xMin="([0-9.]+)" yMin="([0-9.]+)" xMax="([0-9.]+)" yMax="([0-9.]+)">([^<]*)</word>)re");
+    for (auto it = std::sregex_iterator(html.begin(), html.end(), word); it != std::sregex_iterator(); ++it) {
+        const std::smatch& m = *it;
+        words.push_back({std::stod(m[1]), std::stod(m[2]), std::stod(m[3]), std::stod(m[4]), m[5]});
+    }
+    return words;
 }
 
 inline bool Contains(const std::string& text, const std::string& part)

@@ -14,6 +14,7 @@
 #include "plot/SpGraph735.h"
 #include "report/SpectrumReport.h"
 #include "spectra/SpCurveZQ735.h"
+#include "spectra/SpTimeDrive.h"
 #include "surface/SpImage.h"
 #include "text/GbkText.h"
 
@@ -170,6 +171,48 @@ TEST_F(SpectrumReport, ListsEndAtThePageBottom)
     EXPECT_TRUE(Contains(text, "5000.00"));
     EXPECT_FALSE(Contains(text, "9999.00"));  // far below the page
     EXPECT_FALSE(Contains(text, "售后服务"));  // the maker line too
+}
+
+// A time drive, drawn on its time axis: its labels go under the plot as on
+// the screen, not where the screen's frame would put them on paper.
+TEST_F(SpectrumReport, TimeDriveLabelsStayOutOfThePlot)
+{
+    struct TDrive : TSpTimeDriveSource {
+        bool TimeDriveAxis(TSpTimeAxis& axis) const override
+        {
+            axis = {0.0f, 20.0f, 20};
+            return true;
+        }
+    } drive;
+    SpSetTimeDriveSource(&drive);
+    Graph->SetViewRange(0.0f, 20.0f, 0.0f, 102.0f, 0.0f, 0, 20);
+    const int slot = Graph->NewCurve();
+    TSpCurveZQ735* c = Graph->CurveAt(slot);
+    c->SetScanRange(0.0f, 20.0f, 0.0f, 102.0f, 0.0f, 0, 20);
+    const std::vector<float> v(20, 50.0f);
+    c->AppendData(v.data(), 20);
+    Params.ScanMode = 2;
+    const std::vector<TPdfWord> words = PdfWords(Print({}, false));
+    SpSetTimeDriveSource(nullptr);
+
+    // The plot lies right of the ordinate labels, between "102.0" and "0.0".
+    const TPdfWord* top = nullptr;
+    const TPdfWord* bottom = nullptr;
+    for (const TPdfWord& w : words) {
+        if (w.Text == "102.0" && top == nullptr)
+            top = &w;
+        if (w.Text == "0.0" && (bottom == nullptr || w.XMin < bottom->XMin))
+            bottom = &w;
+    }
+    ASSERT_TRUE(top != nullptr && bottom != nullptr);
+    int under = 0;
+    for (const TPdfWord& w : words) {
+        if (w.XMin > top->XMax + 1 && w.YMin > top->YMax && w.YMax < bottom->YMin)
+            ADD_FAILURE() << "label inside the plot: " << w.Text << " at " << w.XMin << ", " << w.YMin;
+        if (w.YMin > bottom->YMax && w.YMin < bottom->YMax + 30 && w.XMin > top->XMax + 1)
+            ++under;
+    }
+    EXPECT_GT(under, 2);  // the time labels and the axis ends
 }
 
 TEST_F(SpectrumReport, BlocksCanBeLeftOut)
