@@ -95,6 +95,20 @@ void TSpImage::InitPainter()
     PainterHasLinePen = false;
 }
 
+void TSpImage::SetCanvas(QPainter* canvas)
+{
+    if (OwnBitmap)
+        return;
+    if (OwnPainter)
+        OwnPainter->end();
+    OwnPainter.reset();
+    Canvas = canvas;
+    Image = nullptr;
+    if (Canvas != nullptr && Canvas->device() != nullptr && Canvas->device()->devType() == QInternal::Image)
+        Image = static_cast<QImage*>(Canvas->device());
+    InitPainter();
+}
+
 void TSpImage::SetRect(int32_t left, int32_t top, int32_t right, int32_t bottom)
 {
     Left = left;

@@ -94,6 +94,13 @@ public:
     uint32_t FontColor() const { return FontColorValue; }
     int TextAngle() const { return TextAngleValue; }
 
+    // Moves the surface onto another open painter (not owned), which starts
+    // in the surface's initial font and pens like a new surface. A print copy
+    // of the graph is set up on a scratch painter, where its construction and
+    // range changes draw unseen, and only its finished picture reaches the
+    // page. A surface with its own bitmap keeps it.
+    void SetCanvas(QPainter* canvas);
+
     // The painter, for callers that need the font or the device directly (null
     // for an own bitmap of size 0). The surface sets its pen before each of
     // its own operations, so a caller may change the painter's pen freely.

@@ -35,6 +35,7 @@
 #include "ui/FormExit1.h"
 #include "ui/FrmND.h"
 #include "ui/FormPassWord.h"
+#include "ui/FormPrntSetting.h"
 #include "ui/FormSysInitInfo.h"
 #include "ui/FormSysReset.h"
 #include "ui/Messages.h"
@@ -128,6 +129,7 @@ void TForm1::CreateDialogs()
     // graph's current spectrum for "从谱图取值".
     auto* frmND = new TFrmND([this] { return Graph(); }, this);
     connect(N6, &QAction::triggered, frmND, &TFrmND::Execute);
+    FFormPrntSetting = new TFormPrntSetting(this);
 }
 
 QAction* TForm1::MenuItem(QMenu* menu, const char* name, const QString& caption, void (TForm1::*command)())
@@ -172,8 +174,7 @@ void TForm1::CreateMenus()
     file->addSeparator();
     mnCanShu = MenuItem(file, "mnCanShu", QStringLiteral("参数设置..."), &TForm1::OnParams);
     file->addSeparator();
-    mnPrint = MenuItem(file, "mnPrint", QStringLiteral("打印"));
-    Later(mnPrint);
+    mnPrint = MenuItem(file, "mnPrint", QStringLiteral("打印"), &TForm1::OnPrint);
     muExit = MenuItem(file, "muExit", QStringLiteral("退出系统"));
     connect(muExit, &QAction::triggered, this, &QWidget::close);
 
@@ -252,8 +253,7 @@ void TForm1::CreateToolBars()
     tbNew = ToolButton(files, "tbNew", QStringLiteral("新建"), &TForm1::OnNew);
     tbSave = ToolButton(files, "tbSave", QStringLiteral("存盘"), &TForm1::OnSave);
     tbOpen = ToolButton(files, "tbOpen", QStringLiteral("打开"), &TForm1::OnOpen);
-    tbPrint = ToolButton(files, "tbPrint", QStringLiteral("打印"));
-    Later(tbPrint);
+    tbPrint = ToolButton(files, "tbPrint", QStringLiteral("打印"), &TForm1::OnPrint);
 
     QToolBar* instrument = addToolBar(QStringLiteral("仪器"));
     instrument->setObjectName(QStringLiteral("ToolBar2"));

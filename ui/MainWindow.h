@@ -46,6 +46,7 @@ class TFormCanShu;
 class TFormDataTable;
 class TFormExit1;
 class TFormPassWord;
+class TFormPrntSetting;
 class TFormSysInitInfo;
 class TFormSysReset;
 class TPlotWidget;
@@ -122,6 +123,7 @@ public:
     TDlgInputStr& DlgInputStr() const { return *FDlgInputStr; }
     TXiShouFeng& XiShouFeng() const { return *FXiShouFeng; }
     TFormDataTable& FormDataTable() const { return *FFormDataTable; }
+    TFormPrntSetting& FormPrntSetting() const { return *FFormPrntSetting; }
 
     // --- window state operations --------------------------------------------------
     void SetStatusText(const QString& text);
@@ -180,6 +182,8 @@ public:
     void OnStop();
     void OnApplyRanges();
     void OnDeleteCurve();
+    // "打印": leaves zoom and cursor reading, shows the print window.
+    void OnPrint();
 
     // --- spectrum processing (MainWindowProcessing.cpp) -------------------------------
     void OnUndo();
@@ -298,6 +302,7 @@ private:
     TDlgSysSetting* FDlgSysSetting = nullptr;
     TXiShouFeng* FXiShouFeng = nullptr;
     TFormDataTable* FFormDataTable = nullptr;
+    TFormPrntSetting* FFormPrntSetting = nullptr;
 
     // --- controls ------------------------------------------------------------------------
     QSet<QAction*> FLater;

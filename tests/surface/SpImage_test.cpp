@@ -208,6 +208,25 @@ TEST(SpImage, CopyRectUsesEachSurfacesOwnOrigin)
     EXPECT_EQ(img.pixel(13, 34), qRgb(255, 0, 0));
 }
 
+TEST(SpImage, SetCanvasMovesTheDrawingToAnotherPainter)
+{
+    QImage first = WhiteImage(40, 40), second = WhiteImage(40, 40);
+    QPainter p1(&first), p2(&second);
+    TSpImage s(nullptr, &p1, 10, 20, 30, 40);
+    s.SetPenColor(SpRgb(255, 0, 0));
+    s.MoveTo(0, 0);
+    s.LineTo(5, 0);
+    s.SetCanvas(&p2);
+    s.MoveTo(0, 5);
+    s.LineTo(5, 5);
+    p1.end();
+    p2.end();
+    EXPECT_EQ(Ink(first), QRect(10, 20, 5, 1));
+    // The pen colour is kept; the rectangle still offsets.
+    EXPECT_EQ(Ink(second), QRect(10, 25, 5, 1));
+    EXPECT_EQ(second.pixel(10, 25), qRgb(255, 0, 0));
+}
+
 TEST(SpImage, ColoursAreBgrValues)
 {
     EXPECT_EQ(SpColor(0x00FF8040u), QColor(0x40, 0x80, 0xFF));

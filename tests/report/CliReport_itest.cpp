@@ -1,0 +1,68 @@
+// zq735-cli report on a measured polystyrene film (tests/data/report/ps.ir,
+// made with `zq735-cli --simulate reset scan -o ps.ir`).
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+#include <sys/wait.h>
+
+#include "PdfTools.h"
+
+namespace {
+
+const std::string kFilm = std::string(ZQ735_TEST_DATA) + "/report/ps.ir";
+
+int RunReport(const std::string& args)
+{
+    const std::string cmd = std::string(ZQ735_BIN_DIR) + "/app/zq735-cli report " + args + " >/dev/null 2>&1";
+    const int st = std::system(cmd.c_str());
+    return WIFEXITED(st) ? WEXITSTATUS(st) : 128;
+}
+
+class CliReport : public ::testing::Test {
+protected:
+    std::string Out(const char* name) { return Dir.filePath(QString::fromLatin1(name)).toStdString(); }
+    QTemporaryDir Dir;
+};
+
+TEST_F(CliReport, PortraitAndLandscapePagesOfAFilm)
+{
+    const std::string portrait = Out("p.pdf"), landscape = Out("l.pdf");
+    ASSERT_EQ(RunReport(Quoted(kFilm) + " --peaks 5 --valleys 5 --data 100 -o " + Quoted(portrait)), 0);
+    ASSERT_EQ(RunReport(Quoted(kFilm) + " --landscape --data 100 -o " + Quoted(landscape)), 0);
+    EXPECT_EQ(PdfPages(portrait), 1);
+    EXPECT_EQ(PdfPages(landscape), 1);
+
+    const std::string p = PdfText(portrait);
+    for (const char* part : {"红外分光光度计ZQ735", "名称", "测量模式", "扫描速度", "狭缝宽度", "响应时间", "波数范围",
+                             "4000 - 400 cm-1", "批号", "备注", "测量值", "4000.00", "峰尖数值", "峰谷数值"})
+        EXPECT_TRUE(Contains(p, part)) << part << "\n" << p;
+    const std::string l = PdfText(landscape);
+    EXPECT_TRUE(Contains(l, "波数范围: 4000 - 400 cm-1")) << l;
+    EXPECT_FALSE(Contains(l, "测量值"));
+    // The scan date of the file heads both pages.
+    const size_t at = p.find("红外分光光度计ZQ735");
+    ASSERT_NE(at, std::string::npos);
+    const std::string date = p.substr(at + std::string("红外分光光度计ZQ735").size(), 40);
+    EXPECT_NE(date.find_first_of("0123456789"), std::string::npos) << date;
+
+    // The blocks can be left out.
+    const std::string bare = Out("bare.pdf");
+    ASSERT_EQ(RunReport(Quoted(kFilm) + " --no-title --no-params --no-maker -o " + Quoted(bare)), 0);
+    const std::string b = PdfText(bare);
+    EXPECT_FALSE(Contains(b, "红外分光光度计ZQ735") || Contains(b, "测量模式") || Contains(b, "售后服务")) << b;
+}
+
+TEST_F(CliReport, BadArgumentsAndFilesGiveStatusTwo)
+{
+    const std::string out = Quoted(Out("x.pdf"));
+    for (const std::string& args :
+         {Quoted(kFilm), "-o " + out, Quoted(kFilm) + " --curve 0 -o " + out, Quoted(kFilm) + " --curve 2 -o " + out,
+          Quoted(kFilm) + " --peaks -o " + out, Quoted(kFilm) + " --data -1 -o " + out,
+          Quoted(kFilm) + " --frobnicate -o " + out, Quoted(Out("missing.ir")) + " -o " + out,
+          Quoted(std::string(ZQ735_TEST_DATA) + "/hostile/wrong-magic.ir") + " -o " + out,
+          Quoted(kFilm) + " -o " + Quoted(Out("no/such/dir/x.pdf"))})
+        EXPECT_EQ(RunReport(args), 2) << args;
+}
+
+}  // namespace
