@@ -130,6 +130,7 @@ void TForm1::CreateDialogs()
     auto* frmND = new TFrmND([this] { return Graph(); }, this);
     connect(N6, &QAction::triggered, frmND, &TFrmND::Execute);
     FFormPrntSetting = new TFormPrntSetting(this);
+    ConnectPrintLists();
 }
 
 QAction* TForm1::MenuItem(QMenu* menu, const char* name, const QString& caption, void (TForm1::*command)())

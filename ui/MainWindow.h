@@ -184,6 +184,9 @@ public:
     void OnDeleteCurve();
     // "打印": leaves zoom and cursor reading, shows the print window.
     void OnPrint();
+    // The peak table and the data table tell the print window what it may
+    // list, whenever their print options change.
+    void ConnectPrintLists();
 
     // --- spectrum processing (MainWindowProcessing.cpp) -------------------------------
     void OnUndo();

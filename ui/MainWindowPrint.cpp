@@ -1,7 +1,10 @@
 // The main window's "打印" command (the page itself: report/, the window: TFormPrntSetting).
 
+#include "report/SpectrumReport.h"
+#include "ui/FormDataTable.h"
 #include "ui/FormPrntSetting.h"
 #include "ui/MainWindow.h"
+#include "ui/XiShouFeng.h"
 
 void TForm1::OnPrint()
 {
@@ -16,4 +19,33 @@ void TForm1::OnPrint()
     FFormPrntSetting->show();
     FFormPrntSetting->raise();
     FFormPrntSetting->activateWindow();
+}
+
+void TForm1::ConnectPrintLists()
+{
+    // The lists go over with the option, so that the page always prints what
+    // the table shows at that moment.
+    auto peakRows = [this] {
+        const TXiShouFeng& t = *FXiShouFeng;
+        FFormPrntSetting->SetPeakRows(
+            PeakReportRows(t.PeakX().data(), t.PeakY().data(), static_cast<int>(t.PeakX().size()), false),
+            PeakReportRows(t.ValleyX().data(), t.ValleyY().data(), static_cast<int>(t.ValleyX().size()), true));
+    };
+    auto dataRows = [this] {
+        const TDataTableColumns& c = FFormDataTable->Columns();
+        FFormPrntSetting->SetDataRows(DataReportRows(c.X, c.Y, c.TimeDrive), FFormDataTable->Interval());
+    };
+    connect(FXiShouFeng, &TXiShouFeng::PrintPeaksChanged, this, [this, peakRows](bool on) {
+        peakRows();
+        FFormPrntSetting->SetPrintPeaks(on);
+    });
+    connect(FXiShouFeng, &TXiShouFeng::PrintValleysChanged, this, [this, peakRows](bool on) {
+        peakRows();
+        FFormPrntSetting->SetPrintValleys(on);
+    });
+    connect(FFormDataTable, &TFormDataTable::PrintDataChanged, this, [this, dataRows](bool on) {
+        dataRows();
+        FFormPrntSetting->SetPrintData(on);
+    });
+    connect(FFormDataTable, &TFormDataTable::IntervalChanged, this, [dataRows](int) { dataRows(); });
 }
