@@ -443,4 +443,33 @@ TEST_F(ProcessingWindow, DeletionDialogAndUndoBringTheCurvesBack)
     EXPECT_FALSE(Action("mnUndo")->isEnabled());
 }
 
+TEST_F(ProcessingWindow, NothingIsProcessedWhileATaskRunsAndANewScanClearsUndo)
+{
+    TSpCurveZQ735* c = AddTestCurve();
+    const int slot = Form->Graph()->IndexOfCurve(c);
+    Action("mnPingHua")->trigger();
+    ASSERT_TRUE(Action("mnUndo")->isEnabled());
+    const std::vector<uint8_t> smoothed = State(slot);
+
+    // A task runs (a scan appending to a curve): the tool buttons that change
+    // curves are off like the menu, and their commands do nothing.
+    Post(UM_BUSY, 0, 0);
+    ASSERT_TRUE(PumpUntil([&] { return Form->Busy(); }));
+    for (const char* name : {"tbTtoA", "tbPingHua", "mnUndo", "mnTtoA"})
+        EXPECT_FALSE(Action(name)->isEnabled()) << name;
+    Form->OnConvertTA();
+    Form->OnSmooth();
+    Form->OnUndo();
+    EXPECT_EQ(State(slot), smoothed);
+    Post(UM_BUSY, 0, 1);
+    ASSERT_TRUE(PumpUntil([&] { return !Form->Busy(); }));
+    for (const char* name : {"tbTtoA", "tbPingHua", "mnUndo", "mnTtoA"})
+        EXPECT_TRUE(Action(name)->isEnabled()) << name;
+
+    // A scan's new curve: what was done before cannot be taken back.
+    Post(UM_CURVE_LIST, 0, slot);
+    ASSERT_TRUE(PumpUntil([&] { return !Action("mnUndo")->isEnabled(); }));
+    EXPECT_FALSE(Form->Undo()->CanUndo());
+}
+
 }  // namespace
