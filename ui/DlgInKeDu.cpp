@@ -32,8 +32,6 @@ QGroupBox* RangeGroup(QWidget* parent, const QString& title, const QString& from
     grid->addWidget(from, 0, 1);
     grid->addWidget(new QLabel(toCaption, group), 1, 0);
     grid->addWidget(to, 1, 1);
-    from->setParent(group);
-    to->setParent(group);
     return group;
 }
 
@@ -68,7 +66,8 @@ TDlgInKeDu::TDlgInKeDu(QWidget* parent) : QDialog(parent)
 bool TDlgInKeDu::Execute(float xStart, float xEnd, float yStart, float yEnd, const TMeasureParams& p)
 {
     FParams = p;
-    const std::pair<QLineEdit*, float> shown[] = {{EditHL, xStart}, {EditHH, xEnd}, {EditZL, yStart}, {EditZH, yEnd}};
+    const std::pair<QLineEdit*, float> shown[] = {
+        {EditHL, xStart}, {EditHH, xEnd}, {EditZL, yStart}, {EditZH, yEnd}};
     for (const auto& [edit, v] : shown)
         edit->setText(QString::asprintf("%1.1f", static_cast<double>(v)));
     OK = false;

@@ -223,6 +223,7 @@ void TForm1::RenameCurve()
     TSpCurveZQ735* curve = FGraph->CurrentCurve();
     if (curve == nullptr)
         return;
+    TProcessingUndo::TEntry before = UndoStack().Snapshot({FGraph->CurrentIndex()});
     {
         // At most 18 bytes, whole characters only.
         const std::string gbk = Utf8ToGbk(input.Text.toStdString());
@@ -230,6 +231,7 @@ void TForm1::RenameCurve()
         std::lock_guard lock(curve->Mutex);
         SetGbkField(curve->Info.Name, fitted);
     }
+    CommitUndo(std::move(before));
     ShowCurrentCurveInfo();
 }
 

@@ -12,6 +12,7 @@
 #include "MainWindowFixture.h"
 #include "text/GbkText.h"
 #include "ui/CurvePicker.h"
+#include "ui/CurveSelector.h"
 #include "ui/DelCurve1.h"
 #include "ui/DlgInKeDu.h"
 #include "ui/DlgInputOne.h"
@@ -24,6 +25,14 @@ namespace {
 // A scan of the simulated polystyrene film, 4000 -> 400 cm-1, as
 // `zq735-cli --simulate --sim-speed 50 reset scan -o polystyrene.ir` makes it.
 const QString kPolystyrene = QStringLiteral(ZQ735_TEST_DATA "/samples/polystyrene.ir");
+
+// Presses a button once the modal step that asks for it has returned: a
+// message box it opens runs its own loop, and the script can only answer
+// that box from outside the step.
+void ClickLater(QWidget* dialog, const char* button)
+{
+    QTimer::singleShot(0, dialog, [dialog, button] { Click(dialog, button); });
+}
 
 class ProcessingWindow : public MainWindowFixture {
 protected:
@@ -99,7 +108,7 @@ TEST_F(ProcessingWindow, PolystyreneToAbsAndBackAndEveryCommandUndone)
     EXPECT_EQ(State(slot), absorbance);
     Action("mnUndo")->trigger();
     EXPECT_EQ(State(slot), original);
-    EXPECT_EQ(Form->Graph()->YViewTo, 100.0f);
+    EXPECT_EQ(Form->Graph()->YViewTo, 102.0f);  // the view the file was opened with
     EXPECT_FALSE(Action("mnUndo")->isEnabled());
 
     // Smoothing, derivatives, expansion, arithmetic, attributes: one by one,
@@ -174,7 +183,7 @@ TEST_F(ProcessingWindow, ConversionRefusedForAnEnergySpectrum)
     ASSERT_TRUE(s.Done());
     EXPECT_EQ(seen.Text, QStringLiteral("无法进行 透过率<-->吸光度 转换"));
     EXPECT_EQ(energy->GetData()[10], e0);
-    EXPECT_EQ(Form->Graph()->YViewTo, 100.0f);
+    EXPECT_EQ(Form->Graph()->YViewTo, 102.0f);  // not rescaled
     // The first curve was converted before the refusal; undo takes it back.
     EXPECT_EQ(Form->Model()->ParamsOfSlot(0)->Mode, 1);
     Action("mnUndo")->trigger();
@@ -211,7 +220,7 @@ TEST_F(ProcessingWindow, ScaleExpansionReportsEveryFaultAtOnce)
             Child<QLineEdit>(d, "EditHH")->setText(QString::fromLatin1(faults[i].Xe));
             Child<QLineEdit>(d, "EditZL")->setText(QString::fromLatin1(faults[i].Ys));
             Child<QLineEdit>(d, "EditZH")->setText(QString::fromLatin1(faults[i].Ye));
-            Click(d, "btnOK");
+            ClickLater(d, "btnOK");
         }));
         steps.push_back(BoxStep(seen[i]));
     }
@@ -270,7 +279,7 @@ TEST_F(ProcessingWindow, ArithmeticDialogRefusesAndExplains)
             EXPECT_EQ(Child<QLabel>(d, "lbCurveName2")->text(), QStringLiteral("(空)"));
             Child<QComboBox>(d, "cbArithmetic")->setCurrentIndex(3);
             Child<QLineEdit>(d, "edConst")->setText(QStringLiteral("0.00000005"));
-            Click(d, "btnOK");
+            ClickLater(d, "btnOK");
         }),
         BoxStep(tooSmall),
         OnModal<TDlgSiZe1>([](TDlgSiZe1* d) {
@@ -279,7 +288,7 @@ TEST_F(ProcessingWindow, ArithmeticDialogRefusesAndExplains)
             d->Second()->Combo()->setCurrentIndex(1);
             d->Second()->Combo()->activated(1);
             EXPECT_EQ(Child<QLabel>(d, "lbCurScanSpeed2")->text(), QStringLiteral("很慢(0.2cm-1)"));
-            Click(d, "btnOK");
+            ClickLater(d, "btnOK");
         }),
         BoxStep(differ),
         OnModal<TDlgSiZe1>([](TDlgSiZe1* d) {
@@ -432,6 +441,35 @@ TEST_F(ProcessingWindow, DeletionDialogAndUndoBringTheCurvesBack)
     Action("mnNew")->trigger();
     Pump(10);
     EXPECT_FALSE(Action("mnUndo")->isEnabled());
+}
+
+TEST_F(ProcessingWindow, NothingIsProcessedWhileATaskRunsAndANewScanClearsUndo)
+{
+    TSpCurveZQ735* c = AddTestCurve();
+    const int slot = Form->Graph()->IndexOfCurve(c);
+    Action("mnPingHua")->trigger();
+    ASSERT_TRUE(Action("mnUndo")->isEnabled());
+    const std::vector<uint8_t> smoothed = State(slot);
+
+    // A task runs (a scan appending to a curve): the tool buttons that change
+    // curves are off like the menu, and their commands do nothing.
+    Post(UM_BUSY, 0, 0);
+    ASSERT_TRUE(PumpUntil([&] { return Form->Busy(); }));
+    for (const char* name : {"tbTtoA", "tbPingHua", "mnUndo", "mnTtoA"})
+        EXPECT_FALSE(Action(name)->isEnabled()) << name;
+    Form->OnConvertTA();
+    Form->OnSmooth();
+    Form->OnUndo();
+    EXPECT_EQ(State(slot), smoothed);
+    Post(UM_BUSY, 0, 1);
+    ASSERT_TRUE(PumpUntil([&] { return !Form->Busy(); }));
+    for (const char* name : {"tbTtoA", "tbPingHua", "mnUndo", "mnTtoA"})
+        EXPECT_TRUE(Action(name)->isEnabled()) << name;
+
+    // A scan's new curve: what was done before cannot be taken back.
+    Post(UM_CURVE_LIST, 0, slot);
+    ASSERT_TRUE(PumpUntil([&] { return !Action("mnUndo")->isEnabled(); }));
+    EXPECT_FALSE(Form->Undo()->CanUndo());
 }
 
 }  // namespace
