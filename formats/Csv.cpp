@@ -186,7 +186,7 @@ bool ReadCsv(std::string_view text, std::vector<TSpectrum>& out, std::string& er
             }
             if (!dataSeen) {
                 dataSeen = true;
-                while (heads.size() < f.size() - 1) {
+                while (!headerSeen && heads.size() < f.size() - 1) {
                     TColumnHead h;
                     h.Transmittance = true;
                     heads.push_back(h);

@@ -225,8 +225,10 @@ bool TReader::Run(std::string_view text, std::string& error)
 
 bool TReader::OnLine(std::size_t n, std::string_view raw)
 {
+    // A label starts its line; a continuation line of a text may hold "##"
+    // further in.
     const std::string_view t = Trim(raw);
-    if (t.substr(0, 2) == "##")
+    if (raw.substr(0, 2) == "##")
         return OnLabel(n, t);
     if (FInTable) {
         const std::string line = StripComment(t, 0);
