@@ -1,7 +1,6 @@
 // zq735-cli export FILE.ir [--curve N] --jcamp|--csv [--affn] [-o OUT]
 
 #include "app/CliCommand.h"
-#include "formats/Jcamp.h"
 #include "formats/OfflineDocument.h"
 #include "formats/SpectrumCurves.h"
 
@@ -71,13 +70,8 @@ int RunExport(const std::vector<std::string>& args)
     } else {
         if (slot < 0)
             slot = 0;
-        ok = ExportJcampText(doc.Model(), slot, doc.Date, text, error);
-        if (ok && affn) {
-            TJcampWriteOptions o;
-            o.Form = TJcampForm::Affn;
-            o.LongDate = LongDateOf(doc.Date);
-            text = WriteJcamp(SpectraOfModel(doc.Model(), slot).front(), o);
-        }
+        ok = ExportJcampText(doc.Model(), slot, doc.Date, text, error,
+                             affn ? TJcampForm::Affn : TJcampForm::DifDup);
     }
     if (!ok) {
         std::fprintf(stderr, "zq735-cli: %s: %s\n", in.c_str(), error.c_str());

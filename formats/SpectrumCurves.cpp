@@ -351,7 +351,7 @@ TSpCurveZQ735* CurveOf(TApparaZQ735& model, int& slot)
 }  // namespace
 
 bool ExportJcampText(TApparaZQ735& model, int slot, const TScanDateTime& date, std::string& text,
-                     std::string& error)
+                     std::string& error, TJcampForm form)
 {
     TSpCurveZQ735* c = CurveOf(model, slot);
     if (c == nullptr || c->GetCount() == 0) {
@@ -359,6 +359,7 @@ bool ExportJcampText(TApparaZQ735& model, int slot, const TScanDateTime& date, s
         return false;
     }
     TJcampWriteOptions o;
+    o.Form = form;
     o.LongDate = LongDateOf(date);
     text = WriteJcamp(SpectrumOfCurve(*c, *model.ParamsOfSlot(slot)), o);
     return true;

@@ -3,6 +3,7 @@
 // zq735-cli turn curves into open-format files and files into curves.
 
 #include "acquisition/ApparaZQ735.h"
+#include "formats/Jcamp.h"
 #include "formats/Spectrum.h"
 
 #include <string>
@@ -42,7 +43,7 @@ bool AddSpectraToModel(TApparaZQ735& model, const std::vector<TSpectrum>& spectr
 // The spectrum of one slot (slot < 0: the current curve) as JCAMP-DX text;
 // false when there is no such curve.
 bool ExportJcampText(TApparaZQ735& model, int slot, const TScanDateTime& date, std::string& text,
-                     std::string& error);
+                     std::string& error, TJcampForm form = TJcampForm::DifDup);
 // Every curve (slot < 0) or one as CSV text.
 bool ExportCsvText(TApparaZQ735& model, int slot, std::string& text, std::string& error);
 // Writes text to a file, replacing it.
