@@ -112,6 +112,43 @@ TEST(SpectrumCurves, ForeignGridsBecomeCurves)
     EXPECT_EQ(d.Graph().CurveAt(1)->GetData()[0], 3600.0f);   // the rising file now runs from 4000
 }
 
+// Files in the manner of other makers' instruments (DIF/DUP with Y-checks and
+// decimal abscissas; AFFN in percent, rising, CR LF) give the film's bands
+// where they are, on the right scale.
+TEST(SpectrumCurves, ReferenceStyleFilesShowTheBandsInPlace)
+{
+    const float bands[] = {3027, 2923, 1601, 1493, 1452, 757, 698};
+    for (const char* file : {"polystyrene_difdup.jdx", "polystyrene_affn_percent.jdx"}) {
+        SCOPED_TRACE(file);
+        std::vector<TSpectrum> spectra;
+        std::string error;
+        ASSERT_TRUE(ReadSpectraFile(Data + file, spectra, error)) << error;
+        TOfflineDocument d;
+        ASSERT_TRUE(AddSpectraToModel(d.Model(), spectra, error)) << error;
+        TSpCurveZQ735* c = d.Graph().CurveAt(0);
+        const TMeasureParams& p = *d.Model().ParamsOfSlot(0);
+        EXPECT_EQ(p.Mode, 0);
+        EXPECT_NEAR(p.XStart, 3999.64f, 1e-3);
+        EXPECT_NEAR(p.XEnd, 450.25f, 1e-3);
+        float v = 0;
+        ASSERT_EQ(c->ValueAtX(3500.0f, v), 0);
+        EXPECT_NEAR(v, 92.0f, 0.01f);
+        for (const float band : bands) {
+            // The lowest point within 10 cm-1 of the band.
+            float lowest = 1e9f, at = 0;
+            for (int i = 0; i < c->GetCount(); ++i) {
+                const float x = c->XAtIndex(i);
+                if (std::fabs(x - band) <= 10 && c->GetData()[i] < lowest) {
+                    lowest = c->GetData()[i];
+                    at = x;
+                }
+            }
+            EXPECT_NEAR(at, band, 2.0f) << band;
+            EXPECT_LT(lowest, 80.0f) << band;
+        }
+    }
+}
+
 TEST(SpectrumCurves, NothingIsAddedWithoutSlotsForAll)
 {
     TOfflineDocument d;
