@@ -56,8 +56,7 @@ const char* const Usage =
     "       [--from X] [--to X] [--count N] [--time S] -o FILE.ir\n"
     "                          scan (or, with --time, drive in time for S seconds) and save\n"
     "File commands:\n"
-    "  info FILE.ir            curves, parameters, point counts, date\n"
-    "  export FILE.ir --csv    abscissas and one column per curve, to standard output\n";
+    "  info FILE.ir            curves, parameters, point counts, date\n";
 
 const char* const UsageEnd =
     "\n"
@@ -410,39 +409,6 @@ int DoInfo(TSession& s, const std::string& path)
     return ExitOk;
 }
 
-int DoExport(TSession& s, const std::string& path)
-{
-    if (const int r = OpenFile(s, path); r != ExitOk)
-        return r;
-    std::vector<TSpCurveZQ735*> curves;
-    for (TSpCurveZQ735* c = s.Graph->FirstCurve(); c != nullptr; c = s.Graph->NextCurve())
-        curves.push_back(c);
-    if (curves.empty())
-        return ExitOk;
-    std::printf("x");
-    for (TSpCurveZQ735* c : curves)
-        std::printf(",%s", GbkFieldToUtf8(c->Info.Name).c_str());
-    std::printf("\n");
-    // The abscissas of the first curve; the others are read at the same places.
-    TSpCurveZQ735* first = curves.front();
-    for (int i = 0; i < first->GetCount(); ++i) {
-        const float x = first->XAtIndex(i);
-        std::printf("%.2f", static_cast<double>(x));
-        for (TSpCurveZQ735* c : curves) {
-            float v = 0.0f;
-            if (c == first) {
-                std::printf(",%.4f", static_cast<double>(first->GetData()[i]));
-            } else if (c->ValueAtX(x, v) == 0) {
-                std::printf(",%.4f", static_cast<double>(v));
-            } else {
-                std::printf(",");
-            }
-        }
-        std::printf("\n");
-    }
-    return ExitOk;
-}
-
 // Only a baseline scan that reached its end is stored; anything else leaves
 // the previous baseline in force, and automation must not take it for success.
 int ReportBaseline(const char* what, int taskResult, bool stored)
@@ -508,9 +474,7 @@ int RunCommand(TSession& s, const TCommand& c)
     }
     if (c.Name == "scan")
         return DoScan(s, c.Args);
-    if (c.Name == "info")
-        return DoInfo(s, c.Args[0]);
-    return DoExport(s, c.Args[0]);
+    return DoInfo(s, c.Args[0]);
 }
 
 }  // namespace
@@ -587,13 +551,6 @@ int main(int argc, char** argv)
                 return ExitUsage;
             }
             c.Args.push_back(args[++i]);
-        } else if (a == "export") {
-            if (i + 2 >= args.size() || args[i + 2] != "--csv") {
-                std::fprintf(stderr, "zq735-cli: usage: export FILE.ir --csv\n");
-                return ExitUsage;
-            }
-            c.Args.push_back(args[++i]);
-            ++i;
         } else {
             std::fprintf(stderr, "zq735-cli: unknown command or option '%s'\n\n", a.c_str());
             PrintUsage(stderr);

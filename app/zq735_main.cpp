@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QStringList>
 #include <QTimer>
 #include <cmath>
 #include <cstdio>
@@ -28,8 +29,9 @@ namespace {
 const char* const Version = "1.0";
 
 const char* const Usage =
-    "usage: zq735 [--simulate [--sim-speed N] [--sim-sample FILE]] [--port DEVICE]\n"
+    "usage: zq735 [--simulate [--sim-speed N] [--sim-sample FILE]] [--port DEVICE] [FILE...]\n"
     "\n"
+    "  FILE                  spectrum files (.ir) to open, JCAMP-DX (.jdx, .dx) or CSV files to import\n"
     "  --simulate            use the built-in simulated instrument\n"
     "    --sim-speed N       its pace as a factor over the real link (default 1)\n"
     "    --sim-sample FILE   sample in its beam: a %T file, 'empty', or 'quartz:MG'\n"
@@ -121,6 +123,7 @@ int main(int argc, char** argv)
     QString screenshot;
     TSimOptions simOptions;
     std::string port;
+    QStringList files;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -145,6 +148,8 @@ int main(int argc, char** argv)
         } else if (a == "--screenshot" && hasValue) {
             screenshot = QString::fromLocal8Bit(argv[++i]);
             demoScan = true;
+        } else if (!a.empty() && a[0] != '-') {
+            files << QString::fromLocal8Bit(argv[i]);
         } else {
             std::fprintf(stderr, "zq735: unknown or incomplete option '%s'\n\n%s", a.c_str(), Usage);
             return 2;
@@ -176,6 +181,9 @@ int main(int argc, char** argv)
         options.SampleInBeam = [host](bool in) { host->SetSampleInBeam(in); };
     }
     TForm1 window(options);
+    // Opened (or imported) once the window has built its graph.
+    if (!files.isEmpty())
+        window.OpenOrImportFiles(files);
     if (QScreen* screen = QApplication::primaryScreen())
         window.setGeometry(screen->availableGeometry());
     window.showMaximized();

@@ -86,6 +86,7 @@ TForm1::TForm1(TForm1Options options, QWidget* parent)
         SetDataFolder(Options.DataFolder);
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("ZQ735红外分光光度计"));
+    setAcceptDrops(true);
     FSink = std::make_unique<TQtMessageSink>(this);
 
     CreateMenus();
@@ -172,6 +173,8 @@ void TForm1::CreateMenus()
     mnNew = MenuItem(file, "mnNew", QStringLiteral("新建"), &TForm1::OnNew);
     mnOpen = MenuItem(file, "mnOpen", QStringLiteral("打开"), &TForm1::OnOpen);
     mnSave = MenuItem(file, "mnSave", QStringLiteral("存盘"), &TForm1::OnSave);
+    mnImport = MenuItem(file, "mnImport", QStringLiteral("导入…"), &TForm1::OnImport);
+    mnExport = MenuItem(file, "mnExport", QStringLiteral("导出…"), &TForm1::OnExport);
     file->addSeparator();
     mnCanShu = MenuItem(file, "mnCanShu", QStringLiteral("参数设置..."), &TForm1::OnParams);
     file->addSeparator();
@@ -515,6 +518,8 @@ void TForm1::BuildObjectGraph()
     ShowRangesInEdits();
     FPlot->update();
     RequestConnect();
+    if (!FPendingFiles.isEmpty())
+        QTimer::singleShot(0, this, [this] { OpenOrImportFiles(std::exchange(FPendingFiles, {})); });
 }
 
 void TForm1::RequestConnect()

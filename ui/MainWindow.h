@@ -15,6 +15,7 @@
 #include <QMainWindow>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -201,9 +202,22 @@ public:
     void OnCurveAttributes();
     // The undo stack of the processing commands (null before the object graph).
     TProcessingUndo* Undo() const { return FUndo.get(); }
+    // "导入…" and "导出…" (JCAMP-DX, CSV), and files dropped on the window or
+    // named on the command line (MainWindowFiles.cpp).
+    void OnImport();
+    void OnExport();
+    // Opens a spectrum file (.ir) or imports a JCAMP-DX or CSV file, each in
+    // turn; a file that fails is reported and the rest go on. Before the
+    // object graph exists the files wait for it. Returns how many failed.
+    int OpenOrImportFiles(const QStringList& paths);
+    // Writes the current curve (JCAMP-DX) or every curve (CSV, by the name's
+    // extension); false with the reason shown.
+    bool ExportToFile(const QString& path);
 
 protected:
     bool event(QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -251,6 +265,10 @@ private:
 
     // Helpers of the commands and messages.
     void ShowRangesInEdits();
+    // The open command's work on a chosen path, with its messages.
+    bool OpenSpectrumPath(const QString& path);
+    bool OpenOrImportFile(const QString& path);
+    QStringList FPendingFiles;
     void SetParamLabels(const TMeasureParams& p, QLabel* mode, QLabel* speed, QLabel* slit, QLabel* response);
     void DrawZoomRect();
     void EraseZoomRect();
@@ -313,6 +331,8 @@ private:
     QAction* mnNew = nullptr;
     QAction* mnOpen = nullptr;
     QAction* mnSave = nullptr;
+    QAction* mnImport = nullptr;
+    QAction* mnExport = nullptr;
     QAction* mnCanShu = nullptr;
     QAction* mnPrint = nullptr;
     QAction* muExit = nullptr;

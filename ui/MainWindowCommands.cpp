@@ -76,23 +76,28 @@ void TForm1::OnOpen()
     if (!FModel)
         return;
     const QString path = AskSpectrumFile(this, false);
-    if (path.isEmpty())
-        return;
+    if (!path.isEmpty())
+        OpenSpectrumPath(path);
+}
+
+bool TForm1::OpenSpectrumPath(const QString& path)
+{
     const int r = FModel->OpenSpectrumFile(path.toStdString(), FScanDateTime);
     FPlot->update();
     if (r == -2) {
         ShowWarning(this, QStringLiteral("错误"), QStringLiteral("不是光谱文件"));
-        return;
+        return false;
     }
     if (r == -1) {
         ShowWarning(this, QStringLiteral("错误"), QStringLiteral("无法打开文件"));
-        return;
+        return false;
     }
     ClearUndo();
     // The cursor mode carries over to the curves just read.
     SetCursorRead(FCursorOn);
     ShowRangesInEdits();
     FPlot->update();
+    return true;
 }
 
 void TForm1::OnSave()
