@@ -7,6 +7,8 @@
 #include <cmath>
 #include <limits>
 
+#include "ui/Messages.h"
+
 namespace {
 
 std::function<void()>& BeepHook()
@@ -108,8 +110,10 @@ bool IsNumberText(const QString& text)
 
 void ShowConversionError(QWidget* parent, const QString& text)
 {
-    QMessageBox::critical(parent, QApplication::applicationDisplayName(),
-                          QStringLiteral("'%1' 不是有效的浮点数").arg(text));
+    QMessageBox box(QMessageBox::Critical, ProgramTitle(), QStringLiteral("'%1' 不是有效的浮点数").arg(text),
+                    QMessageBox::Ok);
+    PlaceMessageBox(box, parent);
+    box.exec();
 }
 
 bool ApplyNumericFilter(QLineEdit* edit)
