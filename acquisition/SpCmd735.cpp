@@ -183,13 +183,12 @@ int TSpCmd735::SendStop()
 
 void TSpCmd735::FlushStop()
 {
-    // Pairs the poster's store with the holder's release (see TSpComm's
-    // FlushUrgent): one of the two always sends the byte.
-    std::atomic_thread_fence(std::memory_order_seq_cst);
     if (!FStopPending.load())
         return;
-    if (!FLock.try_lock())
-        return;  // a command byte is out and its argument not yet: the holder sends it
+    // Held by the worker, maybe between a command byte and its argument: the
+    // holder sends it as it lets go (TSpHandoffMutex says why it always does).
+    if (!FLock.TryLockIfFree())
+        return;
     if (FStopPending.exchange(false))
         FChannel.PostUrgent(kStopByte);
     FLock.unlock();

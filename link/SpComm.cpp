@@ -81,20 +81,26 @@ int TSpComm::PostUrgent(uint8_t b)
 
 void TSpComm::FlushUrgent()
 {
-    // The fence pairs the poster's store of the byte with the holder's
-    // release of the lock: either the holder, looking after it let go, sees
-    // the byte, or the poster's try_lock finds the lock free.
-    std::atomic_thread_fence(std::memory_order_seq_cst);
     if (FUrgent.load() == 0)
         return;
-    if (!FLock.try_lock())
-        return;  // the holder sends it as it lets go
+    if (FLock.HeldByMe()) {
+        // A poll of this thread's own read: the lock is ours already.
+        SendUrgent();
+        return;
+    }
+    if (!FLock.TryLockIfFree())
+        return;  // the holder sends it at its next poll or as it lets go
+    SendUrgent();
+    FLock.unlock();
+}
+
+void TSpComm::SendUrgent()
+{
     const int pending = FUrgent.exchange(0);
     if (pending != 0 && FPort->IsOpen()) {
         const auto b = static_cast<uint8_t>(pending & 0xFF);
         FPort->Write(&b, 1);
     }
-    FLock.unlock();
 }
 
 int TSpComm::ReadByte(uint8_t& b)

@@ -57,6 +57,8 @@ private:
     int PollFor(int polls, int n);
     // Sends the byte PostUrgent left, when the lock can be had without waiting.
     void FlushUrgent();
+    // Sends it; the caller holds the lock.
+    void SendUrgent();
     static void OnLockReleased(void* self) { static_cast<TSpComm*>(self)->FlushUrgent(); }
 
     std::unique_ptr<TUsbCommPort> FPort;
