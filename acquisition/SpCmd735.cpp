@@ -42,7 +42,7 @@ TSpCmd735::TSpCmd735(TSpTaskBase* task, TSpComm& channel) : FTask(task), FChanne
 
 int TSpCmd735::Handshake(uint8_t code)
 {
-    std::lock_guard<TSpMutex> guard(FLock);
+    std::lock_guard<TSpHandoffMutex> guard(FLock);
     if (FChannel.IsConnected() == 0)
         return -7;
     if (FChannel.WriteByte(code) != 0)
@@ -98,7 +98,7 @@ int TSpCmd735::Cmd_Connect(int& status)
     status = 0;
     int code = 0;
     {
-        std::lock_guard<TSpMutex> guard(FLock);
+        std::lock_guard<TSpHandoffMutex> guard(FLock);
         if (Handshake(0x02) != 0) {
             SetText("Cmd_Connect 握手错误");
             code = -104;
@@ -120,7 +120,7 @@ int TSpCmd735::Cmd_GetLBD(int16_t& status)
     int code = 0;
     uint8_t result = 0;
     {
-        std::lock_guard<TSpMutex> guard(FLock);
+        std::lock_guard<TSpHandoffMutex> guard(FLock);
         int16_t word = 0;
         if (Handshake(0x80) != 0) {
             SetText("Cmd_GetLBD 握手错误");
@@ -142,7 +142,7 @@ int TSpCmd735::Cmd_GetLBD(int16_t& status)
 
 int TSpCmd735::Seting(uint8_t code, int16_t value)
 {
-    std::unique_lock<TSpMutex> guard(FLock);
+    std::unique_lock<TSpHandoffMutex> guard(FLock);
     const int hs = Handshake(code);
     if (hs != 0) {
         guard.unlock();
@@ -176,9 +176,22 @@ int TSpCmd735::Seting(uint8_t code, int16_t value)
 
 int TSpCmd735::SendStop()
 {
-    std::lock_guard<TSpMutex> guard(FLock);
-    FChannel.WriteByte(kStopByte);
+    FStopPending.store(true);
+    FlushStop();
     return kResultOk;
+}
+
+void TSpCmd735::FlushStop()
+{
+    if (!FStopPending.load())
+        return;
+    // Held by the worker, maybe between a command byte and its argument: the
+    // holder sends it as it lets go (TSpHandoffMutex says why it always does).
+    if (!FLock.TryLockIfFree())
+        return;
+    if (FStopPending.exchange(false))
+        FChannel.PostUrgent(kStopByte);
+    FLock.unlock();
 }
 
 // ---------------------------------------------------------------------------
@@ -189,7 +202,7 @@ int TSpCmd735::RunMotor(uint8_t code, int motor, int multiplier, int count)
     if (count == 0)
         return kResultOk;
     {
-        std::lock_guard<TSpMutex> guard(FLock);
+        std::lock_guard<TSpHandoffMutex> guard(FLock);
         const int hs = Handshake(code);
         if (hs != 0) {
             SetText("RunMotor握手错误");
@@ -342,7 +355,7 @@ int TSpCmd735::ScanStream(uint8_t code, const char* name, int16_t* buffer, int c
         return SetError(kErrBuffer);
     }
     {
-        std::unique_lock<TSpMutex> guard(FLock);
+        std::unique_lock<TSpHandoffMutex> guard(FLock);
         const int hs = Handshake(code);
         if (hs != 0) {
             guard.unlock();
@@ -410,7 +423,7 @@ int TSpCmd735::Cmd_AcqWave(int16_t* buffer, int capacity, uint16_t periods)
         return SetError(kErrBuffer);
     }
     {
-        std::unique_lock<TSpMutex> guard(FLock);
+        std::unique_lock<TSpHandoffMutex> guard(FLock);
         const int hs = Handshake(0x94);
         if (hs != 0) {
             guard.unlock();

@@ -23,7 +23,15 @@
 // The channel takes its own lock inside each read and write, always after the
 // command lock. Stream waits use the channel's lock-free waits, so the stop
 // byte passes while a motor or a scan runs.
+//
+// The window thread never waits for either lock: the command lock is also
+// held through the echo wait (up to 2000 polls with a silent instrument), and
+// the channel lock through every read's polls. SendStop leaves the stop byte
+// to whoever holds the lock it finds taken; the command's holder sends it as
+// soon as the argument is out (or the command has failed), the channel's at
+// its next poll.
 
+#include <atomic>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -87,6 +95,8 @@ public:
     int SetResponseCode(int16_t value) { return Seting(0x63, value); }
     int SetSlitCode(int16_t value) { return Seting(0x66, value); }
     // The stop byte; callable from the window thread while a command runs.
+    // Returns at once (209); the byte goes out at once, or as soon as the
+    // running command's argument has (see the opening comment).
     int SendStop();
 
     // --- motors --------------------------------------------------------------
@@ -122,11 +132,16 @@ private:
     int ScanStream(uint8_t code, const char* name, int16_t* buffer, int capacity, int32_t argument);
     // Minus the bytes waiting, never 0.
     static int WaitingCode(int waiting) { return waiting > 0 ? -waiting : kErrNothingWaiting; }
+    // Sends a stop byte SendStop left, when the command lock can be had
+    // without waiting; run by the command lock's holder as it lets go.
+    void FlushStop();
+    static void OnLockReleased(void* self) { static_cast<TSpCmd735*>(self)->FlushStop(); }
 
     FTime FTimer;
     TSpTaskBase* const FTask;
     TSpComm& FChannel;
-    TSpMutex FLock;
+    TSpHandoffMutex FLock{&TSpCmd735::OnLockReleased, this};
+    std::atomic<bool> FStopPending{false};
     std::string FLastError;
 };
 

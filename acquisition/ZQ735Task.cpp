@@ -32,8 +32,9 @@ void TZQ735Task::RequestConnect()
 
 void TZQ735Task::Stop()
 {
-    FCmd.SendStop();
+    // The flag first: a procedure that sees a motor end with 211 finds it set.
     FScanStop = true;
+    FCmd.SendStop();
 }
 
 int TZQ735Task::Periods() const { return PeriodsPerPoint(FModel.CurrentParams().Response); }
@@ -260,15 +261,24 @@ int TZQ735Task::CalibrateReferences()
 
 int TZQ735Task::WavenumberScan()
 {
+    // A Stop ends the scan wherever it comes. The stop byte only ends the
+    // motor or stream running at that moment, and the steps of the parameter
+    // and positioning phase go on after a motor's 211; so the flag, which
+    // Stop sets before the byte goes out and only RequestScan clears, is
+    // looked at after every step.
+    const auto stopped = [this] { return FScanStop.load(); };
+    if (stopped())
+        return ResultStopped;
     int r = ApplyParams();
     if (r < 0)
         return r;
+    if (stopped())
+        return ResultStopped;
     FModel.CaptureScanView();
     const float x0 = FModel.ScanViewFrom();
     const float x1 = FModel.ScanViewTo();
     int repeats = FModel.CurrentParams().ScanCount;
-    FScanStop = false;
-    while (repeats > 0 && !FScanStop.load()) {
+    while (repeats > 0 && !stopped()) {
         float x = FModel.CurrentWavenumber();
         if (!((x > x0 && x < x1) || (x < x0 && x > x1))) {
             r = GotoWavenumber(x0);
@@ -285,6 +295,8 @@ int TZQ735Task::WavenumberScan()
             if (r < 0)
                 return r;
         }
+        if (stopped())
+            return ResultStopped;
         x = FModel.CurrentWavenumber();
         const int points = FModel.PointsBetween(x, x1).N + 1;
         if (points < 1)
@@ -304,11 +316,10 @@ int TZQ735Task::WavenumberScan()
         if (r >= 0) {
             FModel.AddScanPoints(&FLastValue, 1);
             done = 1;
-            FScanStop = false;
-            while (done < points && !FScanStop.load()) {
+            while (done < points && !stopped()) {
                 r = ApplyFilterSlit();
                 FModel.PostStatusText(2);
-                if (r < 0)
+                if (r < 0 || stopped())
                     break;
                 const float here = FModel.CurrentWavenumber();
                 const float e = FModel.SegmentEnd(here);
@@ -340,6 +351,8 @@ int TZQ735Task::WavenumberScan()
         FModel.EndCurve();
         if (EndsProcedure(r))
             return r;
+        if (stopped())
+            return ResultStopped;
         --repeats;
     }
     return r;
@@ -347,11 +360,15 @@ int TZQ735Task::WavenumberScan()
 
 int TZQ735Task::TimeDrive()
 {
+    if (FScanStop.load())
+        return ResultStopped;  // stopped before it began
     // The instrument gathers each point with the speed and response codes it
     // holds; nothing else guarantees that they are this drive's.
     const int applied = ApplyParams();
     if (applied < 0)
         return applied;
+    if (FScanStop.load())
+        return ResultStopped;
     const TMeasureParams p = FModel.CurrentParams();
     FGathered = 0;
     FGatherPeriods = PeriodsPerPoint(p.Response);

@@ -39,16 +39,20 @@ public:
         FPending = CmdGoto;
     }
     void RequestApply() { FPending = CmdApply; }
+    // A Stop from here on, even before the worker picks the scan up, ends it.
     void RequestScan(int n)
     {
+        FScanStop = false;
         FScanPoints = n;
         FPending = CmdScan;
     }
     void RequestCalibrate() { FPending = CmdCalibrate; }
     // Waits until the loop runs, so that the request is not lost before it starts.
     void RequestConnect();
-    // The stop byte goes straight to the instrument; the running motor or
-    // stream ends with 211 and a wavenumber scan skips what is left.
+    // The stop byte goes to the instrument without waiting for the worker
+    // (TSpCmd735::SendStop); the running motor or stream ends with 211, and
+    // a scan ends wherever it is: in its parameter and positioning phase, at
+    // its first point, between segments or in a segment.
     void Stop();
 
     // Asks the loop to end without waiting for it: an owner that must keep

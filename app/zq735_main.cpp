@@ -21,6 +21,7 @@
 #include "plot/SpGraph735.h"
 #include "sim/SimPtyHost.h"
 #include "spectra/SpCurveZQ735.h"
+#include "ui/Application.h"
 #include "ui/FormSysReset.h"
 #include "ui/MainWindow.h"
 
@@ -157,8 +158,7 @@ int main(int argc, char** argv)
     }
 
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("zq735"));
-    QApplication::setApplicationDisplayName(QStringLiteral("ZQ735红外分光光度计"));
+    InitApplication();
 
     // The simulated instrument serves its pseudo-terminal until the window
     // (and with it the worker that talks to it) is gone.

@@ -30,6 +30,8 @@ int TSpComm::Close()
     // Taken so that a window-thread write never meets a descriptor being closed.
     std::lock_guard guard(FLock);
     FPort->Close();
+    // A byte meant for the instrument that is gone is not sent to the next one.
+    FUrgent.store(0);
     FConnected.store(0, std::memory_order_release);
     return 0;
 }
@@ -42,6 +44,8 @@ int TSpComm::PollFor(int polls, int n)
     const auto start = Clock::now();
     int waiting = FPort->BytesWaiting();
     for (int i = 1; i <= polls && waiting < n; ++i) {
+        if (FUrgent.load(std::memory_order_relaxed) != 0)
+            FlushUrgent();
         const auto tick = start + std::chrono::milliseconds(i);
         if (waiting == 0) {
             // Nothing there: sleep on the device, woken early by the first byte.
@@ -64,6 +68,39 @@ int TSpComm::WriteByte(uint8_t b)
     std::lock_guard guard(FLock);
     FPort->Write(&b, 1);
     return 0;
+}
+
+int TSpComm::PostUrgent(uint8_t b)
+{
+    if (!FPort->IsOpen())
+        return -1;
+    FUrgent.store(0x100 | b);
+    FlushUrgent();
+    return 0;
+}
+
+void TSpComm::FlushUrgent()
+{
+    if (FUrgent.load() == 0)
+        return;
+    if (FLock.HeldByMe()) {
+        // A poll of this thread's own read: the lock is ours already.
+        SendUrgent();
+        return;
+    }
+    if (!FLock.TryLockIfFree())
+        return;  // the holder sends it at its next poll or as it lets go
+    SendUrgent();
+    FLock.unlock();
+}
+
+void TSpComm::SendUrgent()
+{
+    const int pending = FUrgent.exchange(0);
+    if (pending != 0 && FPort->IsOpen()) {
+        const auto b = static_cast<uint8_t>(pending & 0xFF);
+        FPort->Write(&b, 1);
+    }
 }
 
 int TSpComm::ReadByte(uint8_t& b)

@@ -30,6 +30,12 @@ public:
     int IsConnected() const { return FConnected.load(std::memory_order_acquire); }
 
     int WriteByte(uint8_t b);
+    // Sends one byte without ever waiting for the channel lock: for the
+    // window thread's stop byte. When another thread holds the lock (a read
+    // polling for up to two seconds), the byte is left to that thread, which
+    // sends it at its next poll or when it lets the lock go, whichever comes
+    // first: within about a millisecond. -1 when the port is not open.
+    int PostUrgent(uint8_t b);
     int ReadByte(uint8_t& b);
     int WriteWord(int value);
     int ReadWord(int16_t& value);
@@ -49,9 +55,16 @@ public:
 private:
     // Up to `polls` polls while fewer than `n` bytes wait; returns the count last seen.
     int PollFor(int polls, int n);
+    // Sends the byte PostUrgent left, when the lock can be had without waiting.
+    void FlushUrgent();
+    // Sends it; the caller holds the lock.
+    void SendUrgent();
+    static void OnLockReleased(void* self) { static_cast<TSpComm*>(self)->FlushUrgent(); }
 
     std::unique_ptr<TUsbCommPort> FPort;
-    TSpMutex FLock;
+    TSpHandoffMutex FLock{&TSpComm::OnLockReleased, this};
+    // 0x100 | the byte PostUrgent could not send itself, or 0.
+    std::atomic<int> FUrgent{0};
     std::atomic<int> FConnected{0};
     FTime FTimer;
 };

@@ -468,29 +468,42 @@ void TSpCurveBase::AppendAndDraw(const float* values, int32_t n)
 
 void TSpCurveBase::DrawTimeLabels()
 {
-    // Clear the strip under the time axis on the plot picture (the previous
-    // pass's labels), keeping the caller's pen and brush.
-    const QSize picture = Image->CanvasSize();
-    const uint32_t pen = Image->PenColor(), brush = Image->BrushColor();
-    const uint32_t white = 0x00FFFFFFu;
-    Image->SetPenColor(white);
-    Image->SetBrushColor(white);
-    Image->Rectangle(80 - Image->Left, picture.height() - 55 - Image->Top,
-                     picture.width() - 60 - Image->Left, picture.height() - 20 - Image->Top);
-    Image->SetPenColor(pen);
-    Image->SetBrushColor(brush);
-
-    Image->SetFontBold(false);
-    if (Image->TextAngle() != 0)
-        Image->SetTextAngle(0);
-
     char text[64];
     auto format = [&text](double v) {
         std::snprintf(text, sizeof text, "%.1f", v);
         return static_cast<const char*>(text);
     };
-    const int32_t gap = Image->TextExtent("00").width();
     const int32_t gl = GraphFrameLeft, gr = GraphFrameRight;
+
+    // Clear the graph's own abscissa labels between its two end labels (and
+    // the previous pass's time labels), keeping the caller's pen and brush.
+    // The strip is measured in the surface's font, as the graph measured its
+    // labels: the bold end labels (the first centred on the frame's left
+    // edge, the last ending a third of its width past the frame's right edge)
+    // stay, and the rows are those the labels take under the frame.
+    Image->SetFontBold(true);
+    const QSize startBold = Image->TextExtent(format(XViewFrom));
+    const QSize endBold = Image->TextExtent(format(XViewTo));
+    Image->SetFontBold(false);
+    const int32_t rowHeight = std::max({startBold.height(), endBold.height(), Image->TextExtent("0").height()});
+    const int32_t stripLeft = gl - startBold.width() / 2 + startBold.width();
+    const int32_t stripRight = ToI32(TruncSat(FrameRight - endBold.width() * 2.0 / 3.0));
+    const int32_t stripTop = FrameBottom + 1;
+    const int32_t stripBottom = FrameBottom + rowHeight / 2 + rowHeight + 1;
+    if (stripLeft < stripRight) {
+        const uint32_t pen = Image->PenColor(), brush = Image->BrushColor();
+        const uint32_t white = 0x00FFFFFFu;
+        Image->SetPenColor(white);
+        Image->SetBrushColor(white);
+        Image->Rectangle(stripLeft, stripTop, stripRight, stripBottom);
+        Image->SetPenColor(pen);
+        Image->SetBrushColor(brush);
+    }
+
+    if (Image->TextAngle() != 0)
+        Image->SetTextAngle(0);
+
+    const int32_t gap = Image->TextExtent("00").width();
     // The graph writes the end labels itself: its last label ends two thirds
     // of its width left of the frame's right edge, and its first is centred
     // on the frame's left edge. The labels in between keep clear of both.

@@ -122,6 +122,11 @@ void TSpCurveZQ735::SplitPlotRect()
     Info.SplitPixel = ClampTo(Info.SplitPixel, Info.PlotLeft, Info.PlotRight);
     Seg1->SetPlotRect(Info.PlotLeft, Info.SplitPixel, Info.PlotTop, Info.PlotBottom);
     Seg2->SetPlotRect(Info.SplitPixel, Info.PlotRight, Info.PlotTop, Info.PlotBottom);
+    // The frames too: a segment writes the time labels under its frame's
+    // bottom, so a frame that stayed behind after a resize would put them
+    // inside the plot.
+    Seg1->SetFrameRect(Info.FrameLeft, Info.SplitPixel, Info.FrameTop, Info.FrameBottom);
+    Seg2->SetFrameRect(Info.SplitPixel, Info.FrameRight, Info.FrameTop, Info.FrameBottom);
 }
 
 void TSpCurveZQ735::SetAxisFrame(int32_t left, int32_t right, int32_t top, int32_t bottom, int32_t splitPixel)

@@ -197,6 +197,7 @@ private:
     bool ConfigureUnlocked(const TCurveInfo& info, const float* values);
     void AppendUnlocked(const float* values, int32_t n);
     void ClearUnlocked();
+    // The two segments' plot and frame rectangles, split at the split pixel.
     void SplitPlotRect();
     void NotifyOwner();
     // The value at abscissa x on the given time axis (null: the curve's own).

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QLineEdit>
 #include <QPushButton>
+#include <algorithm>
 #include <utility>
 
 class QLineEdit;
@@ -13,6 +14,17 @@ class QLineEdit;
 inline void RemoveCloseBox(QDialog* dialog)
 {
     dialog->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+}
+
+// The shared input dialogs ask their question in the caption: the dialog is
+// made wide enough for the whole of it beside the title bar's own buttons,
+// so that the window manager does not cut the question short.
+inline void SetCaptionQuestion(QDialog* dialog, const QString& question)
+{
+    dialog->setWindowTitle(question);
+    constexpr int kTitleBarButtons = 120;
+    const int wanted = dialog->fontMetrics().horizontalAdvance(question) + kTitleBarButtons;
+    dialog->setMinimumWidth(std::max(wanted, 200));
 }
 
 // A push button with a caption and an object name; `isDefault` makes it the

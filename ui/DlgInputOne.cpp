@@ -14,7 +14,7 @@ TDlgInputOne::TDlgInputOne(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("DlgInputOne"));
     RemoveCloseBox(this);
-    setWindowTitle(QStringLiteral("输入窗口"));
+    SetPrompt(QStringLiteral("输入窗口"));
 
     edValue = new QLineEdit(QStringLiteral("0"), this);
     edValue->setObjectName(QStringLiteral("edValue"));
@@ -26,6 +26,11 @@ TDlgInputOne::TDlgInputOne(QWidget* parent) : QDialog(parent)
     std::tie(btnOK, btnCancel) = LayoutInputDialog(this, edValue);
     connect(btnOK, &QPushButton::clicked, this, &TDlgInputOne::OnOK);
     connect(btnCancel, &QPushButton::clicked, this, &TDlgInputOne::reject);
+}
+
+void TDlgInputOne::SetPrompt(const QString& prompt)
+{
+    SetCaptionQuestion(this, prompt);
 }
 
 bool TDlgInputOne::Execute()

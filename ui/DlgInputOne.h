@@ -19,7 +19,7 @@ public:
     bool Accepted = false;  // the last use ended with "确定"
 
     // The caption, which callers use as the question ("输入波数", "峰高", ...).
-    void SetPrompt(const QString& prompt) { setWindowTitle(prompt); }
+    void SetPrompt(const QString& prompt);
     // Shows the dialog modally; returns Accepted.
     bool Execute();
 

@@ -13,7 +13,7 @@ TDlgInputStr::TDlgInputStr(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("DlgInputStr"));
     RemoveCloseBox(this);
-    setWindowTitle(QStringLiteral("输入窗口"));
+    SetPrompt(QStringLiteral("输入窗口"));
 
     edValue = new QLineEdit(this);
     edValue->setObjectName(QStringLiteral("edValue"));
@@ -22,6 +22,11 @@ TDlgInputStr::TDlgInputStr(QWidget* parent) : QDialog(parent)
     std::tie(btnOK, btnCancel) = LayoutInputDialog(this, edValue);
     connect(btnOK, &QPushButton::clicked, this, &TDlgInputStr::OnOK);
     connect(btnCancel, &QPushButton::clicked, this, &TDlgInputStr::reject);
+}
+
+void TDlgInputStr::SetPrompt(const QString& prompt)
+{
+    SetCaptionQuestion(this, prompt);
 }
 
 bool TDlgInputStr::Execute()

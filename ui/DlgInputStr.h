@@ -17,7 +17,7 @@ public:
     QString Text;  // UTF-8; at most kMaxBytes when converted to GBK
     bool Accepted = false;
 
-    void SetPrompt(const QString& prompt) { setWindowTitle(prompt); }
+    void SetPrompt(const QString& prompt);
     // Shows the dialog modally; returns Accepted.
     bool Execute();
 

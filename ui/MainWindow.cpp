@@ -85,7 +85,7 @@ TForm1::TForm1(TForm1Options options, QWidget* parent)
     if (!Options.DataFolder.isEmpty())
         SetDataFolder(Options.DataFolder);
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("ZQ735红外分光光度计"));
+    setWindowTitle(ProgramTitle());
     setAcceptDrops(true);
     FSink = std::make_unique<TQtMessageSink>(this);
 

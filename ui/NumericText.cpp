@@ -6,6 +6,8 @@
 #include <QLineEdit>
 #include <QMessageBox>
 
+#include "ui/Messages.h"
+
 namespace {
 
 std::function<void()>& BeepHook()
@@ -102,8 +104,10 @@ bool IsNumberText(const QString& text)
 
 void ShowConversionError(QWidget* parent, const QString& text)
 {
-    QMessageBox::critical(parent, QApplication::applicationDisplayName(),
-                          QStringLiteral("'%1' 不是有效的浮点数").arg(text));
+    QMessageBox box(QMessageBox::Critical, ProgramTitle(), QStringLiteral("'%1' 不是有效的浮点数").arg(text),
+                    QMessageBox::Ok);
+    PlaceMessageBox(box, parent);
+    box.exec();
 }
 
 bool ApplyNumericFilter(QLineEdit* edit)

@@ -4,6 +4,7 @@
 #include "tests/acquisition/EngineFixture.h"
 
 #include <cmath>
+#include <functional>
 
 namespace {
 
@@ -134,6 +135,57 @@ TEST_F(EngineScanTest, StopEndsTheScanQuietly)
     EXPECT_GT(count, 20);
     EXPECT_LT(count, 2601);
     EXPECT_EQ(Graph->CurveAt(1), nullptr);
+}
+
+// Stop ends a scan wherever it comes, also where the instrument has nothing
+// to stop (a setting being sent, the first point being measured) and the
+// scan's own steps would go on. Each phase is stretched by a fault so that
+// the stop lands inside it.
+TEST_F(EngineScanTest, StopEndsTheScanInItsParameterPhaseAndAtItsFirstPoint)
+{
+    struct Case {
+        const char* Name;
+        const char* Fault;
+        std::function<bool(size_t mark)> Reached;
+        int Points;  // of the curve when the scan has ended; -1: no curve
+    };
+    // Message `msg` (with lParam `l`, or any when l is -1) since `mark`.
+    auto seen = [this](size_t mark, unsigned msg, intptr_t l) {
+        for (size_t i = mark; i < Sink.Messages.size(); ++i)
+            if (Sink.Messages[i].Msg == msg && (l == -1 || Sink.Messages[i].L == l))
+                return true;
+        return false;
+    };
+    const Case cases[] = {
+        // Every reply comes late: the settings take seconds.
+        {"parameters", "pause:400", [&](size_t mark) { return seen(mark, UM_PARAMS, 0); }, -1},
+        // The one-point acquisition pauses: the curve is begun, its first
+        // point not yet in. The scan ends with that one point.
+        {"first point", "stream-pause:1500",
+         [this](size_t) { return Graph->CurveAt(0) != nullptr && Graph->CurveAt(0)->GetCount() == 0; }, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        ASSERT_EQ(Graph->CurveAt(0), nullptr);  // the parameter case begins none
+        SetScanParams(3100.0f, 2900.0f);
+        ASSERT_TRUE(Sim->SetFault(c.Fault));
+        const size_t mark = Sink.Messages.size();
+        Task->RequestScan(20);
+        ASSERT_TRUE(WaitUntil([&] { return c.Reached(mark); }));
+        Task->Stop();
+        // A scan that went on would take far longer than this.
+        ASSERT_TRUE(WaitUntil([&] { return seen(mark, UM_BUSY, 1) || seen(mark, UM_TASK_FAILED, -1); }, 8000));
+        EXPECT_FALSE(seen(mark, UM_TASK_FAILED, -1));
+        EXPECT_TRUE(Sink.Errors.empty());
+        TSpCurveZQ735* curve = Graph->CurveAt(0);
+        if (c.Points < 0) {
+            EXPECT_EQ(curve, nullptr);
+        } else {
+            ASSERT_NE(curve, nullptr);
+            EXPECT_EQ(curve->GetCount(), c.Points);
+        }
+        ASSERT_TRUE(Sim->SetFault(""));
+    }
 }
 
 TEST_F(EngineScanTest, OnlyTheLaterOfTwoQuickRequestsRuns)

@@ -249,6 +249,51 @@ TEST_F(CmdScripted, StepStreamFraming)
     }
 }
 
+// The window thread's stop byte never waits for the worker's command. The
+// script's thread plays the window: it presses stop at a moment the worker
+// holds a lock through a long wait (the script holds back its reply until
+// the stop has been pressed), and the stop byte must still come, in its
+// place: after the command's argument, and while the worker keeps polling.
+TEST_F(CmdScripted, StopNeverWaitsForTheRunningCommand)
+{
+    const Bytes count = {0x2C, 0x01, 0x00, 0x00};  // 300 steps
+    const Bytes stopped = {0x05, 0xD0, 0xD0, 0xD3};
+    std::atomic<double> pressMs{-1.0};
+    auto press = [&] {
+        // Past the worker's fixed 15 ms delay, into its wait.
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        const auto t0 = std::chrono::steady_clock::now();
+        EXPECT_EQ(Cmd.SendStop(), 209);
+        pressMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+    };
+    struct Case {
+        const char* Name;
+        std::vector<TScriptStep> Script;
+    };
+    const Case cases[] = {
+        // The command lock: held from the command byte through the echo
+        // wait; the stop byte follows the argument.
+        {"in the echo wait",
+         {{{0x40}, 0, {0x40}, press}, {Cat({count, {0x01}}), 0, Cat({count, stopped})}}},
+        // The channel lock: held by the read of the argument's echo; the
+        // stop byte comes before that echo.
+        {"in the argument's echo wait", {{{0x40}, 0, {0x40}}, {count, 0, {}, press}, {{0x01}, 0, Cat({count, stopped})}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        pressMs = -1.0;
+        Task.Steps.clear();
+        const int r = Play(c.Script, [&] { return Cmd.RunGrating(300); });
+        EXPECT_EQ(r, 211) << Cmd.LastErrorText();
+        EXPECT_EQ(Task.Steps, (std::vector<Pair>{{0, 5}}));
+        // Without waiting it takes microseconds; a wait would take the rest
+        // of a two-second budget. The bound only keeps a loaded machine from
+        // failing the test.
+        EXPECT_GE(pressMs.load(), 0.0);
+        EXPECT_LT(pressMs.load(), 500.0);
+    }
+}
+
 TEST_F(CmdScripted, StepCountEchoMismatchFails)
 {
     const int r = Play({{{0x40}, 0, {0x40}}, {{0x0A, 0, 0, 0}, 0, {0x0B, 0, 0, 0}}},

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <thread>
@@ -11,6 +12,7 @@
 #include "tests/support/GuiApp.h"
 #include "text/GbkText.h"
 #include "spectra/SpCurveZQ735.h"
+#include "spectra/SpTimeDrive.h"
 
 namespace {
 
@@ -311,6 +313,47 @@ TEST_F(GraphTest, ReadoutLineIsBlankedBeforeEachWriteAndWhenTheCursorLeaves)
     // The cursor leaves: an empty line.
     Graph->CursorChanged(nullptr, 0, 0.0f, 0.0f);
     EXPECT_EQ(NotWhite(strip), 0);
+}
+
+// A time drive of 100 s at a fixed wavenumber, as the scan sets it up: the
+// graph's view and the curve run over the time axis of the measurement.
+class TTimeDriveAxis : public TSpTimeDriveSource {
+public:
+    TTimeDriveAxis() { SpSetTimeDriveSource(this); }
+    ~TTimeDriveAxis() { SpSetTimeDriveSource(nullptr); }
+    bool TimeDriveAxis(TSpTimeAxis& axis) const override
+    {
+        axis = {0.0f, 100.0f, 100};
+        return true;
+    }
+};
+
+// The time drive writes 16 time labels under the frame in place of the
+// graph's own abscissa labels, in whatever font the surface has: after a
+// full repaint the strip under the frame holds exactly what it holds when
+// the graph drew no labels of its own there (no grid), and the graph's end
+// labels stay.
+TEST_F(GraphTest, TimeLabelsReplaceTheGraphsAbscissaLabels)
+{
+    TTimeDriveAxis drive;
+    Graph->SetViewRange(0.0f, 100.0f, 0.0f, 100.0f, 0.0f, 0, 101);
+    TSpCurveZQ735* c = Graph->CurveAt(Graph->NewCurve());
+    c->SetScanRange(0.0f, 100.0f, 0.0f, 100.0f, 0.0f, 0, 101);
+    const std::vector<float> values(40, 50.0f);
+    c->AppendData(values.data(), 40);
+
+    const QRect under(0, Graph->FrameBottom + 1, Picture.width(), Graph->ReadoutY - Graph->FrameBottom - 1);
+    Graph->SetShowGrid(false);
+    Graph->CurveChanged();
+    const QImage onlyTimeLabels = Picture.copy(under);
+    ASSERT_GT(NotWhite(under), 0);
+
+    Graph->SetShowGrid(true);
+    Graph->CurveChanged();
+    const TAxisPlan plan = Graph->PlanAxes();
+    ASSERT_TRUE(std::any_of(plan.Grid.begin(), plan.Grid.end(),
+                            [](const TAxisLabel& l) { return l.Vertical; }));  // the graph wrote labels of its own
+    EXPECT_EQ(Picture.copy(under), onlyTimeLabels);
 }
 
 TEST_F(GraphTest, ScanAppendsWhileTheWindowRepaints)
