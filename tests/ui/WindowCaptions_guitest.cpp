@@ -33,6 +33,14 @@ const std::map<QString, QString>& SpecifiedCaptions()
         {QStringLiteral("TDlgWaiting"), QStringLiteral("系统提示")},
         {QStringLiteral("TFormPassWord"), QStringLiteral("提示")},
         {QStringLiteral("TDlgSysSetting"), QStringLiteral("系统参数设置")},
+        {QStringLiteral("TXiShouFeng"), QStringLiteral("峰值列表")},
+        {QStringLiteral("TFormDataTable"), QStringLiteral("数据列表")},
+        {QStringLiteral("TFormPrntSetting"), QStringLiteral("打印设置")},
+        {QStringLiteral("TFrmND"), QStringLiteral("浓度测量")},
+        {QStringLiteral("TDlgSetNDUnit"), QStringLiteral("提示")},
+        {QStringLiteral("TDlgNDPrnSet"), QStringLiteral("打印设置")},
+        // Not a window of the original set: named after its menu command.
+        {QStringLiteral("TDlgNDFromSpectrum"), QStringLiteral("从谱图取值")},
     };
     return captions;
 }
