@@ -100,6 +100,7 @@ TNDGrid::TNDGrid(TFrmND* form) : QTableWidget(form), Form(form)
     setColumnCount(NDColumns);
     setItemDelegate(new TNDCellDelegate(form, this));
     verticalHeader()->hide();
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     setSelectionMode(QAbstractItemView::SingleSelection);
 }
 
