@@ -126,9 +126,16 @@ int RunReport(const std::vector<std::string>& args)
 
     TReportBlocks blocks = a.Blocks;
     TReportLists lists;
+    // --peaks is "峰值检索" with both of its lists ticked for printing (in a
+    // %T spectrum the bands are the valleys); --valleys asks for the valley
+    // list alone, or at a threshold of its own.
     if (a.Peaks) {
         FindLists(*curve, a.PeakHeight, false, lists.Peaks);
         blocks.Peaks = true;
+        if (!a.Valleys) {
+            FindLists(*curve, a.PeakHeight, true, lists.Valleys);
+            blocks.Valleys = true;
+        }
     }
     if (a.Valleys) {
         FindLists(*curve, a.ValleyHeight, true, lists.Valleys);
@@ -168,7 +175,8 @@ const bool Registered = cli::Register(
      "  report FILE.ir [--curve N] [--landscape] [--peaks H] [--valleys H] [--data K]\n"
      "         [--no-title] [--no-params] [--no-maker] -o OUT.pdf\n"
      "                          the print window's page of the current (or Nth) curve as a PDF:\n"
-     "                          --peaks/--valleys list the peaks/valleys of at least height H,\n"
+     "                          --peaks lists the peaks and valleys, --valleys the valleys alone,\n"
+     "                          of at least height H,\n"
      "                          --data the data table with every (K+1)th point (portrait only)\n",
      &RunReport});
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
+#include <regex>
 #include <sys/wait.h>
 
 #include "PdfTools.h"
@@ -28,23 +29,23 @@ protected:
 TEST_F(CliReport, PortraitAndLandscapePagesOfAFilm)
 {
     const std::string portrait = Out("p.pdf"), landscape = Out("l.pdf");
-    ASSERT_EQ(RunReport(Quoted(kFilm) + " --peaks 5 --valleys 5 --data 100 -o " + Quoted(portrait)), 0);
+    // --peaks alone prints both lists of the peak search: the film's bands are valleys.
+    ASSERT_EQ(RunReport(Quoted(kFilm) + " --peaks 5 --data 100 -o " + Quoted(portrait)), 0);
     ASSERT_EQ(RunReport(Quoted(kFilm) + " --landscape --data 100 -o " + Quoted(landscape)), 0);
     EXPECT_EQ(PdfPages(portrait), 1);
     EXPECT_EQ(PdfPages(landscape), 1);
 
     const std::string p = PdfText(portrait);
     for (const char* part : {"红外分光光度计ZQ735", "名称", "测量模式", "扫描速度", "狭缝宽度", "响应时间", "波数范围",
-                             "4000 - 400 cm-1", "批号", "备注", "测量值", "4000.00", "峰尖数值", "峰谷数值"})
+                             "4000 - 400 cm-1", "批号", "备注", "测量值", "4000.00", "峰尖数值", "峰谷数值",
+                             "1601.000", "1028.000"})
         EXPECT_TRUE(Contains(p, part)) << part << "\n" << p;
     const std::string l = PdfText(landscape);
     EXPECT_TRUE(Contains(l, "波数范围: 4000 - 400 cm-1")) << l;
     EXPECT_FALSE(Contains(l, "测量值"));
-    // The scan date of the file heads both pages.
-    const size_t at = p.find("红外分光光度计ZQ735");
-    ASSERT_NE(at, std::string::npos);
-    const std::string date = p.substr(at + std::string("红外分光光度计ZQ735").size(), 40);
-    EXPECT_NE(date.find_first_of("0123456789"), std::string::npos) << date;
+    // The scan date of the file is on the page (where the text extraction
+    // puts it depends on the marks drawn in the plot).
+    EXPECT_TRUE(std::regex_search(p, std::regex("[0-9]{4}-[0-9]{1,2}-[0-9]{1,2} [0-9]{1,2}:[0-9]{2}"))) << p;
 
     // The blocks can be left out.
     const std::string bare = Out("bare.pdf");
