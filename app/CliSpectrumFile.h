@@ -1,7 +1,6 @@
 #pragma once
-// A spectrum file opened for a cli file command the way the window opens it:
-// a graph on an offscreen picture, the instrument model without an engine,
-// and the model's own file reader. The caller has made the QGuiApplication.
+// A spectrum file opened for a cli file command the way the window opens it,
+// with the window's messages for a file it cannot open.
 
 #include <QImage>
 #include <cstdio>
@@ -9,7 +8,7 @@
 #include <string>
 
 #include "acquisition/ApparaZQ735.h"
-#include "acquisition/MessageSink.h"
+#include "acquisition/OfflineDocument.h"
 #include "app/CliCommand.h"
 #include "plot/SpGraph735.h"
 #include "spectra/SpCurveZQ735.h"
@@ -18,30 +17,12 @@
 
 namespace cli {
 
-class TSpectrumFile {
+class TSpectrumFile : public TOfflineDocument {
 public:
-    TSpectrumFile()
-    {
-        Canvas.fill(Qt::white);
-        Surface = std::make_unique<TSpImage>(nullptr, &Canvas, 0, 0, Canvas.width(), Canvas.height());
-        Graph = std::make_unique<TSpGraph735>(nullptr, Surface.get());
-        Graph->SetStartRanges();
-        Model = std::make_unique<TApparaZQ735>(Sink, *Graph, DataFolder().toStdString());
-    }
-    ~TSpectrumFile()
-    {
-        // The model refers to the graph, the graph to the surface.
-        Model.reset();
-        Graph.reset();
-        Surface.reset();
-    }
-    TSpectrumFile(const TSpectrumFile&) = delete;
-    TSpectrumFile& operator=(const TSpectrumFile&) = delete;
-
     // ExitOk, or ExitUsage with the window's message on standard error.
     int Open(const std::string& path)
     {
-        const int r = Model->OpenSpectrumFile(path, Date);
+        const int r = Model().OpenSpectrumFile(path, Date);
         if (r == -1) {
             std::fprintf(stderr, "zq735-cli: 无法打开文件 %s\n", path.c_str());
             return ExitUsage;
@@ -57,30 +38,16 @@ public:
     TSpCurveZQ735* Curve(int n, int* slot = nullptr)
     {
         int k = 0;
-        for (TSpCurveZQ735* c = Graph->FirstCurve(); c != nullptr; c = Graph->NextCurve()) {
+        for (TSpCurveZQ735* c = Graph().FirstCurve(); c != nullptr; c = Graph().NextCurve()) {
             if (++k == n) {
                 if (slot != nullptr)
-                    *slot = Graph->IndexOfCurve(c);
+                    *slot = Graph().IndexOfCurve(c);
                 return c;
             }
         }
         return nullptr;
     }
 
-    QImage Canvas{1000, 600, QImage::Format_RGB32};
-    std::unique_ptr<TSpImage> Surface;
-    std::unique_ptr<TSpGraph735> Graph;
-    std::unique_ptr<TApparaZQ735> Model;
-    TScanDateTime Date;
-
-private:
-    // A model without an engine posts nothing anyone waits for.
-    class TQuietSink : public TMessageSink {
-    public:
-        void Post(unsigned, intptr_t, intptr_t) override {}
-        void ShowError(const std::string&) override {}
-    };
-    TQuietSink Sink;
 };
 
 }  // namespace cli

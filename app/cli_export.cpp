@@ -1,7 +1,7 @@
 // zq735-cli export FILE.ir [--curve N] --jcamp|--csv [--affn] [-o OUT]
 
 #include "app/CliCommand.h"
-#include "formats/OfflineDocument.h"
+#include "acquisition/OfflineDocument.h"
 #include "formats/SpectrumCurves.h"
 
 #include <cstdio>

@@ -1,7 +1,7 @@
 // zq735-cli import FILE.jdx|FILE.csv -o FILE.ir
 
 #include "app/CliCommand.h"
-#include "formats/OfflineDocument.h"
+#include "acquisition/OfflineDocument.h"
 #include "formats/SpectrumCurves.h"
 
 #include <cstdio>

@@ -83,8 +83,8 @@ int RunPeaks(const std::vector<std::string>& args)
         std::fprintf(stderr, "zq735-cli: %s has no curve %d\n", path.c_str(), curve);
         return cli::ExitUsage;
     }
-    file.Graph->SetCurrent(slot);
-    const TMeasureParams params = file.Model->CurrentParams();
+    file.Graph().SetCurrent(slot);
+    const TMeasureParams params = file.Model().CurrentParams();
     if (haveFrom) {
         // The range panel's checks and its way of applying a view.
         const auto xs = static_cast<float>(from), xe = static_cast<float>(to);
@@ -93,22 +93,22 @@ int RunPeaks(const std::vector<std::string>& args)
             std::fprintf(stderr, "zq735-cli: 输入的坐标范围不正确\n%s\n", message.trimmed().toStdString().c_str());
             return cli::ExitUsage;
         }
-        file.Model->SetRanges(xs, xe, params.YStart, params.YEnd);
+        file.Model().SetRanges(xs, xe, params.YStart, params.YEnd);
     }
 
     std::vector<float> px(kCapacity), py(kCapacity), vx(kCapacity), vy(kCapacity);
     int32_t np = 0, nv = 0;
     c->FindPeaks(static_cast<float>(height), 0, px.data(), py.data(), vx.data(), vy.data(), kCapacity, kCapacity,
                  np, nv);
-    const TMeasureParams* own = file.Model->ParamsOfSlot(slot);
+    const TMeasureParams* own = file.Model().ParamsOfSlot(slot);
     std::vector<TBandMetrics> peakBands, valleyBands;
     c->BandMetricsOf(own != nullptr && own->Mode == 0, peakBands, valleyBands);
     if (np == 0 && nv == 0)
         std::fprintf(stderr, "没有检索到峰值\n");
     if (!png.empty()) {
         // The plot as the window shows it: frame, curves and their marks.
-        file.Graph->CurveChanged();
-        if (!file.Canvas.copy().save(QString::fromStdString(png), "PNG")) {
+        file.Graph().CurveChanged();
+        if (!file.Picture().copy().save(QString::fromStdString(png), "PNG")) {
             std::fprintf(stderr, "zq735-cli: 无法存储文件 %s\n", png.c_str());
             return cli::ExitUsage;
         }

@@ -11,6 +11,7 @@
 #include "acquisition/ApparaZQ735.h"
 #include "acquisition/CurveProcessing.h"
 #include "app/CliCommand.h"
+#include "acquisition/OfflineDocument.h"
 #include "plot/SpGraph735.h"
 #include "spectra/Processing.h"
 #include "spectra/SpCurveZQ735.h"
@@ -34,43 +35,12 @@ const char* const Usage =
     "                          expand K, smooth, derive N (1-4),\n"
     "                          add|sub|mul|div FILE2.ir[:N] | add|sub|mul|div --const C\n";
 
-// Nobody watches: the messages of the model go nowhere.
-class TQuietSink : public TMessageSink {
-public:
-    void Post(unsigned, intptr_t, intptr_t) override {}
-    void ShowError(const std::string&) override {}
-};
-
 // A graph and a model without an instrument, holding one opened file.
-struct TFileSession {
-    TQuietSink Sink;
-    QImage Canvas{1000, 600, QImage::Format_RGB32};
-    std::unique_ptr<TSpImage> Surface;
-    std::unique_ptr<TSpGraph735> Graph;
-    std::unique_ptr<TApparaZQ735> Model;
-    TScanDateTime Date;
-
-    TFileSession()
-    {
-        Canvas.fill(Qt::white);
-        Surface = std::make_unique<TSpImage>(nullptr, &Canvas, 0, 0, Canvas.width(), Canvas.height());
-        Graph = std::make_unique<TSpGraph735>(nullptr, Surface.get());
-        Graph->SetStartRanges();
-        // No data folder: a 100 % baseline plays no part in processing.
-        Model = std::make_unique<TApparaZQ735>(Sink, *Graph, std::string());
-    }
-    ~TFileSession()
-    {
-        Model.reset();
-        Graph.reset();
-    }
-    TFileSession(const TFileSession&) = delete;
-    TFileSession& operator=(const TFileSession&) = delete;
-
+struct TFileSession : TOfflineDocument {
     // 0, or ExitUsage with the reason printed.
     int Open(const std::string& path)
     {
-        const int r = Model->OpenSpectrumFile(path, Date);
+        const int r = Model().OpenSpectrumFile(path, Date);
         if (r == -1) {
             std::fprintf(stderr, "zq735-cli: process: 无法打开文件 %s\n", path.c_str());
             return cli::ExitUsage;
@@ -86,8 +56,8 @@ struct TFileSession {
     // curve's when no number was given; -1 when there is no such curve.
     int SlotOf(std::optional<int> number) const
     {
-        const int slot = number ? *number - 1 : Graph->CurrentIndex();
-        return Graph->CurveAt(slot) != nullptr ? slot : -1;
+        const int slot = number ? *number - 1 : Graph().CurrentIndex();
+        return Graph().CurveAt(slot) != nullptr ? slot : -1;
     }
 };
 
@@ -163,8 +133,8 @@ int LoadOperands(std::vector<TOperand>& operands)
         if (slot < 0)
             return BadArgument("no curve " + (o.Curve ? std::to_string(*o.Curve) : std::string("at all")) +
                                " in " + o.Path);
-        o.Params = *s.Model->ParamsOfSlot(slot);
-        TSpCurveZQ735& c = *s.Graph->CurveAt(slot);
+        o.Params = *s.Model().ParamsOfSlot(slot);
+        TSpCurveZQ735& c = *s.Graph().CurveAt(slot);
         std::lock_guard lock(c.Mutex);
         o.Info = c.Info;
         o.Values.assign(c.GetData(), c.GetData() + c.Info.PointCount);
@@ -250,19 +220,19 @@ int RunProcess(const std::vector<std::string>& args)
     if (slot < 0)
         return BadArgument(curveNumber ? "no curve " + std::to_string(*curveNumber) + " in " + input
                                        : "no curve in " + input);
-    s.Graph->SetCurrent(slot);
-    TSpCurveZQ735& curve = *s.Graph->CurveAt(slot);
+    s.Graph().SetCurrent(slot);
+    TSpCurveZQ735& curve = *s.Graph().CurveAt(slot);
 
     for (const TStep& step : steps) {
         TArithmeticOp op;
         if (step.Name == "convert") {
             bool converted;
             if (curveNumber) {
-                converted = ConvertSlotTA(*s.Model, slot);
+                converted = ConvertSlotTA(s.Model(), slot);
                 if (converted)
-                    FitViewToCurrentMode(*s.Model);
+                    FitViewToCurrentMode(s.Model());
             } else {
-                converted = ConvertAllTA(*s.Model);
+                converted = ConvertAllTA(s.Model());
             }
             if (!converted)
                 return Refused(kConvertRefusedText);
@@ -280,14 +250,14 @@ int RunProcess(const std::vector<std::string>& args)
             } else {
                 const TOperand& o = operands[static_cast<size_t>(step.Operand)];
                 TSpCurveZQ735 second(nullptr, o.Info, o.Values.data());
-                refused = ArithmeticWithCurve(curve, *s.Model->ParamsOfSlot(slot), second, o.Params, op);
+                refused = ArithmeticWithCurve(curve, *s.Model().ParamsOfSlot(slot), second, o.Params, op);
             }
             if (refused != nullptr)
                 return Refused(refused);
         }
     }
 
-    if (s.Model->SaveSpectrumFile(output, s.Date) != 0) {
+    if (s.Model().SaveSpectrumFile(output, s.Date) != 0) {
         std::fprintf(stderr, "zq735-cli: process: 无法存储文件 %s\n", output.c_str());
         return cli::ExitUsage;
     }

@@ -49,7 +49,7 @@ int RunTable(const std::vector<std::string>& args)
         return cli::ExitUsage;
     }
     // As the window: a time drive is told by the record of slot 0.
-    const TMeasureParams* p = file.Model->ParamsOfSlot(0);
+    const TMeasureParams* p = file.Model().ParamsOfSlot(0);
     const bool timeDrive = p != nullptr && p->ScanMode == 2;
     const TDataTableColumns t = DataTableColumns(*c, timeDrive, p != nullptr ? p->XStart : 0.0f,
                                                  p != nullptr ? p->XEnd : 0.0f,

@@ -78,22 +78,9 @@ bool TDlgInKeDu::Execute(float xStart, float xEnd, float yStart, float yEnd, con
 void TDlgInKeDu::OnOK()
 {
     QLineEdit* const edits[4] = {EditHL, EditHH, EditZL, EditZH};
-    for (QLineEdit* e : edits) {
-        if (e->text().isEmpty())
-            return;
-    }
     float v[4];
-    for (int i = 0; i < 4; ++i) {
-        if (!TextToFloat(edits[i]->text(), v[i])) {
-            ShowConversionError(this, edits[i]->text());
-            return;
-        }
-    }
-    const QString message = ApplyRangesMessage(FParams, v[0], v[1], v[2], v[3]);
-    if (!message.isEmpty()) {
-        ShowWarning(this, QStringLiteral("输入的坐标范围不正确"), message);
+    if (!ReadRangeEdits(this, FParams, edits, v))
         return;
-    }
     XStart = v[0];
     XEnd = v[1];
     YStart = v[2];

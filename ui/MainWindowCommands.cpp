@@ -312,22 +312,9 @@ void TForm1::OnApplyRanges()
     if (!FModel)
         return;
     QLineEdit* const edits[4] = {EditWs, EditWe, EditYs, EditYe};
-    for (QLineEdit* e : edits) {
-        if (e->text().isEmpty())
-            return;
-    }
     float v[4];
-    for (int i = 0; i < 4; ++i) {
-        if (!TextToFloat(edits[i]->text(), v[i])) {
-            ShowConversionError(this, edits[i]->text());
-            return;
-        }
-    }
-    const QString message = ApplyRangesMessage(FModel->CurrentParams(), v[0], v[1], v[2], v[3]);
-    if (!message.isEmpty()) {
-        ShowWarning(this, QStringLiteral("输入的坐标范围不正确"), message);
+    if (!ReadRangeEdits(this, FModel->CurrentParams(), edits, v))
         return;
-    }
     FModel->SetRanges(v[0], v[1], v[2], v[3]);
     RemarkPeaks();
     FPlot->update();

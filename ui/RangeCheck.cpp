@@ -1,5 +1,10 @@
 #include "ui/RangeCheck.h"
 
+#include <QLineEdit>
+
+#include "ui/Messages.h"
+#include "ui/NumericText.h"
+
 namespace {
 
 QString Fixed41(float v)
@@ -58,4 +63,24 @@ QString GotoRangeMessage()
     return QStringLiteral("波数范围从") + QString::asprintf("%4.1f", static_cast<double>(kGotoMax)) +
            QStringLiteral("到") + QString::asprintf("%4.1f", static_cast<double>(kGotoMin)) +
            QStringLiteral("cm-1");
+}
+
+bool ReadRangeEdits(QWidget* parent, const TMeasureParams& p, QLineEdit* const (&edits)[4], float (&v)[4])
+{
+    for (QLineEdit* e : edits) {
+        if (e->text().isEmpty())
+            return false;
+    }
+    for (int i = 0; i < 4; ++i) {
+        if (!TextToFloat(edits[i]->text(), v[i])) {
+            ShowConversionError(parent, edits[i]->text());
+            return false;
+        }
+    }
+    const QString message = ApplyRangesMessage(p, v[0], v[1], v[2], v[3]);
+    if (!message.isEmpty()) {
+        ShowWarning(parent, QStringLiteral("输入的坐标范围不正确"), message);
+        return false;
+    }
+    return true;
 }

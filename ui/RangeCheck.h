@@ -3,6 +3,9 @@
 
 #include <QString>
 
+class QLineEdit;
+class QWidget;
+
 #include "acquisition/MeasureParams.h"
 
 // The message for view ranges typed into the range panel under the
@@ -11,6 +14,11 @@
 // present. The limits follow p: 0 ... ScanTime seconds for a time drive,
 // else 400 ... 4000 cm-1; -4 ... 4 A in Abs mode, else -400 ... 400 %.
 QString ApplyRangesMessage(const TMeasureParams& p, float xs, float xe, float ys, float ye);
+// Reads the four range edits (x from, x to, y from, y to) and checks them
+// as "应用" does: nothing happens while one is empty; a text that is no
+// number gets the conversion error, bad ranges the combined message, on
+// `parent`. True with `v` filled when the ranges may be applied.
+bool ReadRangeEdits(QWidget* parent, const TMeasureParams& p, QLineEdit* const (&edits)[4], float (&v)[4]);
 // The four-line range message shared by "应用" and the parameter dialog; they
 // differ only in the text of the abscissa order, given for time drive and
 // for wavenumber scans. Empty when the ranges are good.

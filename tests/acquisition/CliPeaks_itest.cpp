@@ -13,29 +13,11 @@
 #include <sys/wait.h>
 #include <vector>
 
+#include "tests/support/Run.h"
+
 namespace {
 
-struct TRun {
-    int Status = -1;
-    std::string Out;
-};
-
-TRun RunCli(const std::string& args)
-{
-    const std::string cmd = std::string("ZQ735_DATA_DIR=") + std::filesystem::temp_directory_path().string() +
-                            "/zq735-cli-peaks-test " + ZQ735_BIN_DIR + "/app/zq735-cli " + args + " 2>/dev/null";
-    TRun r;
-    FILE* p = ::popen(cmd.c_str(), "r");
-    if (p == nullptr)
-        return r;
-    std::array<char, 4096> buf;
-    size_t n;
-    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0)
-        r.Out.append(buf.data(), n);
-    const int st = ::pclose(p);
-    r.Status = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
-    return r;
-}
+TRun RunPeaksCli(const std::string& args) { return RunCli(args, "zq735-cli-peaks-test"); }
 
 // The abscissas of the valley lines of `peaks --csv`; each band has a width
 // and an area.
@@ -70,17 +52,17 @@ TEST(CliPeaks, BadArgumentsGiveStatusTwo)
     for (const char* args : {"peaks", "peaks a.ir", "peaks a.ir --height x", "peaks a.ir --height 5 --from 3000",
                              "peaks /nonexistent.ir --height 5", "table", "table /nonexistent.ir",
                              "table a.ir --interval -1"})
-        EXPECT_EQ(RunCli(args).Status, 2) << args;
+        EXPECT_EQ(RunPeaksCli(args).Status, 2) << args;
 }
 
 TEST(CliPeaks, PolystyreneBandsAndTheDataTable)
 {
     std::filesystem::create_directories(std::filesystem::temp_directory_path() / "zq735-cli-peaks-test");
     const std::string file = std::filesystem::temp_directory_path().string() + "/zq735-cli-peaks-ps.ir";
-    const TRun scan = RunCli("--simulate --sim-speed 100 reset scan --speed 1 -o " + file);
+    const TRun scan = RunPeaksCli("--simulate --sim-speed 100 reset scan --speed 1 -o " + file);
     ASSERT_EQ(scan.Status, 0) << scan.Out;
 
-    const TRun peaks = RunCli("peaks " + file + " --height 5 --csv");
+    const TRun peaks = RunPeaksCli("peaks " + file + " --height 5 --csv");
     ASSERT_EQ(peaks.Status, 0);
     EXPECT_EQ(peaks.Out.rfind("kind,no,x,value,fwhm,area\n", 0), 0u);
     const std::vector<double> valleys = Valleys(peaks.Out);
@@ -88,7 +70,7 @@ TEST(CliPeaks, PolystyreneBandsAndTheDataTable)
         EXPECT_TRUE(Near(valleys, band)) << "no valley near " << band << "\n" << peaks.Out;
 
     // A narrower view lists only what lies inside it.
-    const TRun narrow = RunCli("peaks " + file + " --height 5 --csv --from 1700 --to 1500");
+    const TRun narrow = RunPeaksCli("peaks " + file + " --height 5 --csv --from 1700 --to 1500");
     ASSERT_EQ(narrow.Status, 0);
     const std::vector<double> inside = Valleys(narrow.Out);
     EXPECT_TRUE(Near(inside, 1601.0)) << narrow.Out;
@@ -97,13 +79,13 @@ TEST(CliPeaks, PolystyreneBandsAndTheDataTable)
 
     // The data table: n + 1 rows, tab-separated, CR LF between them and none
     // after the last; with an interval only every (K + 1)th row.
-    const TRun table = RunCli("table " + file);
+    const TRun table = RunPeaksCli("table " + file);
     ASSERT_EQ(table.Status, 0);
     const auto rows = std::count(table.Out.begin(), table.Out.end(), '\n') + 1;
     EXPECT_EQ(std::count(table.Out.begin(), table.Out.end(), '\r'), rows - 1);
     EXPECT_EQ(table.Out.rfind("序号\t波数\t测量值\r\n1\t4000.00\t", 0), 0u) << table.Out.substr(0, 80);
     EXPECT_NE(table.Out.back(), '\n');
-    const TRun every = RunCli("table " + file + " --interval 100");
+    const TRun every = RunPeaksCli("table " + file + " --interval 100");
     ASSERT_EQ(every.Status, 0);
     EXPECT_EQ(std::count(every.Out.begin(), every.Out.end(), '\n') + 1, 1 + (rows - 2) / 101 + 1);
     EXPECT_NE(every.Out.find("\r\n102\t"), std::string::npos);

@@ -17,6 +17,8 @@
 #include <unistd.h>
 #include <vector>
 
+#include "tests/support/Run.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -26,26 +28,8 @@ namespace fs = std::filesystem;
 constexpr size_t kParams = 40;
 constexpr size_t kValues = 40 + 692 + 220;
 
-struct TRun {
-    int Status = -1;
-    std::string Out;  // standard output and error
-};
-
-TRun RunCli(const std::string& args)
-{
-    const std::string cmd = std::string(ZQ735_BIN_DIR) + "/app/zq735-cli " + args + " 2>&1";
-    TRun r;
-    FILE* p = ::popen(cmd.c_str(), "r");
-    if (p == nullptr)
-        return r;
-    std::array<char, 4096> buf;
-    size_t n;
-    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0)
-        r.Out.append(buf.data(), n);
-    const int st = ::pclose(p);
-    r.Status = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
-    return r;
-}
+// Standard output and error together.
+TRun RunProcessCli(const std::string& args) { return RunCli(args, "", TCliErrors::Merged); }
 
 std::vector<uint8_t> ReadBytes(const fs::path& p)
 {
@@ -103,7 +87,7 @@ protected:
 
 TEST_F(CliProcess, ConvertedThereAndBackGivesTheFilmAgain)
 {
-    const TRun a = RunCli("process " + Ps + " convert -o " + P("a.ir"));
+    const TRun a = RunProcessCli("process " + Ps + " convert -o " + P("a.ir"));
     ASSERT_EQ(a.Status, 0) << a.Out;
     const std::vector<float> t = Values(Ps);
     const std::vector<float> abs = Values(P("a.ir"));
@@ -111,7 +95,7 @@ TEST_F(CliProcess, ConvertedThereAndBackGivesTheFilmAgain)
     EXPECT_GT(*std::max_element(abs.begin(), abs.end()), 1.0f);
     EXPECT_EQ(ReadBytes(P("a.ir"))[kParams], 1);  // Mode: Abs
 
-    ASSERT_EQ(RunCli("process " + P("a.ir") + " convert -o " + P("t.ir")).Status, 0);
+    ASSERT_EQ(RunProcessCli("process " + P("a.ir") + " convert -o " + P("t.ir")).Status, 0);
     const std::vector<float> back = Values(P("t.ir"));
     for (size_t i = 0; i < t.size(); ++i)
         ASSERT_NEAR(back[i], t[i], 1e-4 * std::fabs(t[i]) + 1e-6) << i;
@@ -126,7 +110,7 @@ TEST_F(CliProcess, DerivativeOfALineAndAFileMinusItself)
             std::memcpy(b.data() + kValues + 4 * static_cast<size_t>(i), &v, 4);
         }
     });
-    ASSERT_EQ(RunCli("process " + line + " derive 1 -o " + P("d.ir")).Status, 0);
+    ASSERT_EQ(RunProcessCli("process " + line + " derive 1 -o " + P("d.ir")).Status, 0);
     const std::vector<float> d = Values(P("d.ir"));
     // The unscaled difference: twice the step inside, the step at both ends.
     EXPECT_EQ(d.front(), 0.5f);
@@ -134,13 +118,13 @@ TEST_F(CliProcess, DerivativeOfALineAndAFileMinusItself)
     for (size_t i = 1; i + 1 < d.size(); ++i)
         ASSERT_EQ(d[i], 1.0f) << i;
 
-    const TRun z = RunCli("process " + Ps + " sub " + Ps + ":1 -o " + P("z.ir"));
+    const TRun z = RunProcessCli("process " + Ps + " sub " + Ps + ":1 -o " + P("z.ir"));
     ASSERT_EQ(z.Status, 0) << z.Out;
     for (float v : Values(P("z.ir")))
         ASSERT_EQ(v, 0.0f);
 
     // Steps run in order: smooth, then the constant arithmetic and expansion.
-    ASSERT_EQ(RunCli("process " + line + " mul --const 2 add --const -40 expand 0.5 -o " + P("k.ir")).Status, 0);
+    ASSERT_EQ(RunProcessCli("process " + line + " mul --const 2 add --const -40 expand 0.5 -o " + P("k.ir")).Status, 0);
     const std::vector<float> k = Values(P("k.ir"));
     EXPECT_EQ(k[0], 0.0f);
     EXPECT_EQ(k[10], 20.0f);
@@ -167,14 +151,14 @@ TEST_F(CliProcess, BadInputExitsTwoAndWritesNothing)
         "process " + Ps + " smooth sub " + hostile + " -o " + out,
     };
     for (const std::string& c : cases) {
-        const TRun r = RunCli(c);
+        const TRun r = RunProcessCli(c);
         EXPECT_EQ(r.Status, 2) << c << "\n" << r.Out;
         EXPECT_FALSE(r.Out.empty()) << c;
         EXPECT_FALSE(fs::exists(out)) << c;
     }
     // The message names what was wrong.
-    EXPECT_NE(RunCli("process " + Ps + " sharpen -o " + out).Out.find("sharpen"), std::string::npos);
-    EXPECT_NE(RunCli("process " + Ps + " derive 5 -o " + out).Out.find("'5'"), std::string::npos);
+    EXPECT_NE(RunProcessCli("process " + Ps + " sharpen -o " + out).Out.find("sharpen"), std::string::npos);
+    EXPECT_NE(RunProcessCli("process " + Ps + " derive 5 -o " + out).Out.find("'5'"), std::string::npos);
 }
 
 TEST_F(CliProcess, RefusedOperationsExitOneWithTheMessage)
@@ -191,7 +175,7 @@ TEST_F(CliProcess, RefusedOperationsExitOneWithTheMessage)
         {"process " + energy + " convert -o " + out, "无法进行 透过率<-->吸光度 转换"},
     };
     for (const auto& c : cases) {
-        const TRun r = RunCli(c.Args);
+        const TRun r = RunProcessCli(c.Args);
         EXPECT_EQ(r.Status, 1) << c.Args << "\n" << r.Out;
         EXPECT_NE(r.Out.find(c.Message), std::string::npos) << r.Out;
         EXPECT_FALSE(fs::exists(out)) << c.Args;

@@ -11,29 +11,10 @@
 #include <string>
 #include <sys/wait.h>
 
+#include "tests/support/Run.h"
+
 namespace {
 
-struct TRun {
-    int Status = -1;
-    std::string Out;
-};
-
-TRun RunCli(const std::string& args)
-{
-    const std::string cmd = std::string("ZQ735_DATA_DIR=") + std::filesystem::temp_directory_path().string() +
-                            "/zq735-cli-test " + ZQ735_BIN_DIR + "/app/zq735-cli " + args + " 2>/dev/null";
-    TRun r;
-    FILE* p = ::popen(cmd.c_str(), "r");
-    if (p == nullptr)
-        return r;
-    std::array<char, 4096> buf;
-    size_t n;
-    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0)
-        r.Out.append(buf.data(), n);
-    const int st = ::pclose(p);
-    r.Status = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
-    return r;
-}
 
 TEST(Cli, HostileFilesAreRefusedWithStatusTwo)
 {

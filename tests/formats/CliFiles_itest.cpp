@@ -8,27 +8,13 @@
 #include <sstream>
 #include <sys/wait.h>
 
-namespace {
+#include "tests/support/Run.h"
 
-struct TRun {
-    int Status = -1;
-    std::string Out;   // standard output (and error with `errors`)
-};
+namespace {
 
 TRun Cli(const std::string& args, bool errors = false)
 {
-    TRun r;
-    const std::string cmd = std::string(ZQ735_BIN_DIR) + "/app/zq735-cli " + args + (errors ? " 2>&1" : " 2>/dev/null");
-    FILE* p = ::popen(cmd.c_str(), "r");
-    if (p == nullptr)
-        return r;
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
-        r.Out.append(buf, n);
-    const int st = ::pclose(p);
-    r.Status = WIFEXITED(st) ? WEXITSTATUS(st) : 128;
-    return r;
+    return RunCli(args, "", errors ? TCliErrors::Merged : TCliErrors::Dropped);
 }
 
 const std::string Ps = std::string(ZQ735_TEST_DATA) + "/formats/polystyrene.ir";

@@ -3,7 +3,7 @@
 // the polystyrene film; its abscissas and ordinates must be ours.
 
 #include "formats/Jcamp.h"
-#include "formats/OfflineDocument.h"
+#include "acquisition/OfflineDocument.h"
 #include "formats/SpectrumCurves.h"
 #include "spectra/SpCurveZQ735.h"
 #include "tests/support/GuiApp.h"
@@ -17,6 +17,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "tests/support/Run.h"
+
 namespace {
 
 bool Have(const char* program)
@@ -26,18 +28,9 @@ bool Have(const char* program)
 
 std::string Shell(const std::string& command, int& status)
 {
-    std::string out;
-    FILE* p = ::popen(command.c_str(), "r");
-    if (p == nullptr) {
-        status = -1;
-        return out;
-    }
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
-        out.append(buf, n);
-    status = ::pclose(p);
-    return out;
+    const TRun r = RunShell(command);
+    status = r.Status;
+    return r.Out;
 }
 
 const char* const Script = R"(

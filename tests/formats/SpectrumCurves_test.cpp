@@ -1,6 +1,6 @@
 #include "formats/Jcamp.h"
 #include "text/GbkText.h"
-#include "formats/OfflineDocument.h"
+#include "acquisition/OfflineDocument.h"
 #include "formats/SpectrumCurves.h"
 #include "spectra/SpCurveZQ735.h"
 #include "tests/support/GuiApp.h"

@@ -14,29 +14,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "tests/support/Run.h"
+
 namespace {
 
-struct TRun {
-    int Status = -1;
-    std::string Out;
-};
-
-TRun RunCli(const std::string& args)
-{
-    const std::string cmd = std::string("ZQ735_DATA_DIR=") + std::filesystem::temp_directory_path().string() +
-                            "/zq735-quartz-test " + ZQ735_BIN_DIR + "/app/zq735-cli " + args + " 2>/dev/null";
-    TRun r;
-    FILE* p = ::popen(cmd.c_str(), "r");
-    if (p == nullptr)
-        return r;
-    std::array<char, 4096> buf;
-    size_t n;
-    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0)
-        r.Out.append(buf.data(), n);
-    const int st = ::pclose(p);
-    r.Status = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
-    return r;
-}
+TRun RunQuartzCli(const std::string& args) { return RunCli(args, "zq735-quartz-test"); }
 
 // Scans 850 -> 650 cm-1 of a pellet with `mg` of quartz; the band height at
 // 798 cm-1 over the 820-760 cm-1 baseline.
@@ -44,11 +26,11 @@ float QuartzBand(double mg, const char* mode)
 {
     const std::string file = std::filesystem::temp_directory_path().string() + "/zq735-quartz-" +
                              std::to_string(::getpid()) + ".ir";
-    const TRun scan = RunCli("--simulate --sim-speed 300 --sim-sample quartz:" + std::to_string(mg) +
+    const TRun scan = RunQuartzCli("--simulate --sim-speed 300 --sim-sample quartz:" + std::to_string(mg) +
                              " reset calibrate scan --mode " + mode +
                              " --speed 2 --response 0 --from 850 --to 650 -o " + file);
     EXPECT_EQ(scan.Status, 0) << scan.Out;
-    const TRun csv = RunCli("export " + file + " --csv");
+    const TRun csv = RunQuartzCli("export " + file + " --csv");
     std::filesystem::remove(file);
     EXPECT_EQ(csv.Status, 0);
     std::vector<float> x, y;

@@ -10,19 +10,9 @@
 #include <string>
 #include <vector>
 
-inline std::string RunTool(const std::string& command)
-{
-    std::string out;
-    FILE* p = ::popen(command.c_str(), "r");
-    if (p == nullptr)
-        return out;
-    std::array<char, 4096> buf;
-    size_t n;
-    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0)
-        out.append(buf.data(), n);
-    ::pclose(p);
-    return out;
-}
+#include "tests/support/Run.h"
+
+inline std::string RunTool(const std::string& command) { return RunShell(command).Out; }
 
 inline std::string Quoted(const std::string& path) { return "'" + path + "'"; }
 

@@ -24,6 +24,8 @@
 #include "ui/FrmND.h"
 #include "ui/NumericText.h"
 
+#include "tests/support/Run.h"
+
 namespace {
 
 TNDSystemTime FixedTime()
@@ -77,19 +79,7 @@ void AnswerFileDialog(const QString& path)
     });
 }
 
-std::string RunText(const std::string& cmd)
-{
-    std::string out;
-    FILE* p = ::popen(cmd.c_str(), "r");
-    if (p == nullptr)
-        return out;
-    std::array<char, 4096> buf;
-    size_t n;
-    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0)
-        out.append(buf.data(), n);
-    ::pclose(p);
-    return out;
-}
+std::string RunText(const std::string& cmd) { return RunShell(cmd).Out; }
 
 class FrmND : public ::testing::Test {
 protected:

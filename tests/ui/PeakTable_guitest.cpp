@@ -18,6 +18,8 @@
 #include "ui/UpDown.h"
 #include "ui/XiShouFeng.h"
 
+#include "tests/support/Run.h"
+
 namespace {
 
 QString Clipboard()
@@ -232,18 +234,7 @@ TEST_F(PeakCommands, SearchListsAndMarksTheValleyRefreshClearsAndApplyRemarks)
 // Standard output of zq735-cli, with the test's data folder.
 std::string RunCli(const QString& dataDir, const std::string& args)
 {
-    const std::string cmd = "ZQ735_DATA_DIR='" + dataDir.toStdString() + "' " + ZQ735_BIN_DIR +
-                            "/app/zq735-cli " + args + " 2>/dev/null";
-    std::string out;
-    FILE* p = ::popen(cmd.c_str(), "r");
-    if (p == nullptr)
-        return out;
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
-        out.append(buf, n);
-    ::pclose(p);
-    return out;
+    return ::RunCli(args, dataDir.toStdString()).Out;
 }
 
 TEST_F(PeakCommands, CliListsWhatTheWindowLists)

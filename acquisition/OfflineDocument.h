@@ -20,6 +20,9 @@ public:
 
     TApparaZQ735& Model() { return *FModel; }
     TSpGraph735& Graph() { return *FGraph; }
+    const TSpGraph735& Graph() const { return *FGraph; }
+    // The graph's picture, as the window would show it.
+    const QImage& Picture() const { return FCanvas; }
     TScanDateTime Date;
 
 private:

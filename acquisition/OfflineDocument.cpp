@@ -1,4 +1,4 @@
-#include "formats/OfflineDocument.h"
+#include "acquisition/OfflineDocument.h"
 
 TOfflineDocument::TOfflineDocument()
 {
