@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <chrono>
 #include <csignal>
+#include <fcntl.h>
 #include <fstream>
 #include <iterator>
 #include <spawn.h>
