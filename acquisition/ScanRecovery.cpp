@@ -1,6 +1,7 @@
 #include "acquisition/ScanRecovery.h"
 
 #include <bit>
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -34,6 +35,18 @@ void PutI16(uint8_t* p, int16_t v)
 }
 
 int16_t GetI16(const uint8_t* p) { return static_cast<int16_t>(uint16_t(p[0]) | uint16_t(p[1]) << 8); }
+
+// The record becomes the current parameters when the scan is restored, so
+// it must be one the parameter dialog could have made.
+bool UsableParams(const TMeasureParams& p)
+{
+    if (p.Mode > 2 || p.Speed > 4 || p.Slit < 1 || p.Slit > 5 || p.Response > 3 || p.ScanMode > 2)
+        return false;
+    for (float v : {p.XStart, p.XEnd, p.YStart, p.YEnd, p.ScanTime, p.CurrentX})
+        if (!std::isfinite(v) || std::fabs(v) > 1.0e6f)
+            return false;
+    return true;
+}
 
 }  // namespace
 
@@ -85,7 +98,7 @@ std::optional<TScanRecovery> ParseScanRecovery(std::span<const uint8_t> bytes)
     r.Params.Note[sizeof r.Params.Note - 1] = 0;
     r.Info = DeserializeCurveInfo(bytes.data() + RecoveryInfoOffset);
     TerminateCurveInfoStrings(r.Info);
-    if (r.Info.PointCount != count || !StoredCurveInfoUsable(r.Info))
+    if (r.Info.PointCount != count || !StoredCurveInfoUsable(r.Info) || !UsableParams(r.Params))
         return std::nullopt;
     r.Values.resize(static_cast<size_t>(count));
     for (size_t i = 0; i < r.Values.size(); ++i)

@@ -5,6 +5,7 @@
 #include "acquisition/ScanRecovery.h"
 #include "text/GbkText.h"
 
+#include <cmath>
 #include <cstring>
 #include <functional>
 #include <gtest/gtest.h>
@@ -84,6 +85,13 @@ TEST(ScanRecovery, DamagedFilesAreNotOffered)
              return resealed(b);
          }},
         {"segments that do not add up", [&](auto b) { b[RecoveryInfoOffset + 212] = 7; return resealed(b); }},
+        {"a mode no dialog makes", [&](auto b) { b[RecoveryParamsOffset + 0] = 9; return resealed(b); }},
+        {"a range that is no number",
+         [&](auto b) {
+             const float nan = std::nanf("");
+             std::memcpy(b.data() + RecoveryParamsOffset + 8, &nan, 4);
+             return resealed(b);
+         }},
     };
     ASSERT_TRUE(ParseScanRecovery(good).has_value());
     for (const Case& c : cases)
