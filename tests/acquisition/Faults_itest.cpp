@@ -88,6 +88,9 @@ struct TScanFault {
     bool Waits;         // the waiting dialog opens (and closes)
 };
 
+// Test names and failure messages show the case by its name.
+void PrintTo(const TScanFault& f, std::ostream* os) { *os << f.Name; }
+
 class ScanFaults : public FaultTest, public ::testing::WithParamInterface<TScanFault> {};
 
 TEST_P(ScanFaults, TheWorkerComesBackAndThePointsStay)
