@@ -25,7 +25,8 @@ TSAN_TARGETS=(acquisition_unit_tests acquisition_integration_tests sim_unit_test
 
 tsan() {
     cmake -S . -B build-tsan -G Ninja -DZQ735_TSAN=ON -DZQ735_ASAN=OFF -DZQ735_BENCHMARKS=OFF >/dev/null
-    cmake --build build-tsan -j "$(nproc)" --target "${TSAN_TARGETS[@]}"
+    # zq735-sim too: the simulator's program tests run it.
+    cmake --build build-tsan -j "$(nproc)" --target "${TSAN_TARGETS[@]}" zq735-sim
     # The executables are run as they are: ctest would also list the suites
     # of the folders not built here. The Cli suite runs the zq735-cli program
     # (the same engine, in a process of its own), which would need the whole
