@@ -2,15 +2,22 @@
 
 #include "text/GbkText.h"
 #include "acquisition/ZQ735Task.h"
+#include "fileio/AtomicFile.h"
 #include "plot/SpGraph735.h"
 #include "spectra/SpCurveZQ735.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <ctime>
+#include <fstream>
+#include <iterator>
 
 namespace {
 
 constexpr double RedrawIntervalMs = 1500.0;
+// A crash costs at most this much of a running scan.
+constexpr double RecoveryIntervalMs = 1000.0;
 
 // Exact float comparison, as the background baseline must match the scan's settings.
 bool SameSettings(const TMeasureParams& a, const TMeasureParams& b)
@@ -389,6 +396,7 @@ void TApparaZQ735::PrepareCurve(TSpCurveZQ735* curve)
                                 c.Lower);
         }
         SlotParamsChanged();
+        FRecoveryParams = slot;
         Post(UM_CURVE_LIST, 1, i);
     });
 }
@@ -416,6 +424,16 @@ void TApparaZQ735::BeginCurve()
     }
     FSmoother.Reset();
     FRedrawTimer.Start();
+
+    const std::time_t now = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&now, &tm);
+    FRecoveryStarted = {static_cast<int16_t>(tm.tm_year + 1900), static_cast<int16_t>(tm.tm_mon + 1),
+                        static_cast<int16_t>(tm.tm_mday),        static_cast<int16_t>(tm.tm_hour),
+                        static_cast<int16_t>(tm.tm_min),         static_cast<int16_t>(tm.tm_sec)};
+    FRecoveryWritten = 0;
+    FRecoveryOn = curve != nullptr;
+    FRecoveryTimer.Start();
 }
 
 void TApparaZQ735::EndCurve()
@@ -450,6 +468,12 @@ void TApparaZQ735::EndCurve()
         FBackPending = false;
     });
     Post(UM_CURVE_DATA, 0, reinterpret_cast<intptr_t>(curve));
+    // The scan is over however it ended, and its points are in the graph:
+    // there is nothing left to recover.
+    if (FRecoveryOn) {
+        FRecoveryOn = false;
+        DiscardRecovery();
+    }
 }
 
 void TApparaZQ735::ScanCommandEnded()
@@ -517,6 +541,14 @@ float TApparaZQ735::CorrectByBaselines(float y, int index, float hundredX, uint8
 
 void TApparaZQ735::AddScanPoints(const float* values, int n)
 {
+    std::vector<uint8_t> recovery;
+    AppendScanPoints(values, n, recovery);
+    if (!recovery.empty())
+        WriteFileAtomic(RecoveryPath(), recovery);
+}
+
+void TApparaZQ735::AppendScanPoints(const float* values, int n, std::vector<uint8_t>& recovery)
+{
     std::lock_guard g(FCurveLock);
     TSpCurveZQ735* curve = FCurve.load();
     if (n < 1 || curve == nullptr)
@@ -542,7 +574,70 @@ void TApparaZQ735::AddScanPoints(const float* values, int n)
                  static_cast<intptr_t>(y * 10000.0f));
         Post(UM_CURVE_DATA, 0, reinterpret_cast<intptr_t>(curve));
     }
+    if (FRecoveryOn && FRecoveryTimer.ElapsedMs() >= RecoveryIntervalMs)
+        recovery = TakeRecoverySnapshot(*curve);
 }
+
+std::vector<uint8_t> TApparaZQ735::TakeRecoverySnapshot(TSpCurveZQ735& curve)
+{
+    FRecoveryTimer.Start();
+    TScanRecovery r;
+    {
+        std::lock_guard g(curve.Mutex);
+        const int32_t count = curve.GetCount();
+        if (count < 1 || count == FRecoveryWritten)
+            return {};
+        FRecoveryWritten = count;
+        curve.GetInfo(r.Info);
+        r.Values.assign(curve.GetData(), curve.GetData() + count);
+    }
+    r.Started = FRecoveryStarted;
+    r.Params = FRecoveryParams;
+    return SerializeScanRecovery(r);
+}
+
+// --- scan recovery ------------------------------------------------------------------------
+
+std::string TApparaZQ735::RecoveryPath() const { return FDataDir + "/" + kRecoveryFileName; }
+
+std::optional<TScanRecovery> TApparaZQ735::PendingRecovery()
+{
+    std::ifstream in(RecoveryPath(), std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    // The largest file a storable curve gives.
+    constexpr std::streamoff MaxBytes = RecoveryValuesOffset + 4 * std::streamoff{kMaxCurvePoints};
+    in.seekg(0, std::ios::end);
+    const std::streamoff size = in.tellg();
+    std::optional<TScanRecovery> r;
+    if (size >= 0 && size <= MaxBytes) {
+        in.seekg(0);
+        std::vector<uint8_t> bytes(static_cast<size_t>(size));
+        if (in.read(reinterpret_cast<char*>(bytes.data()), size))
+            r = ParseScanRecovery(bytes);
+    }
+    if (!r)
+        DiscardRecovery();
+    return r;
+}
+
+int TApparaZQ735::RestoreRecovery(const TScanRecovery& r)
+{
+    SetParams(r.Params);
+    const int slot = FGraph.NewCurve();
+    TSpCurveZQ735* curve = FGraph.CurveAt(slot);
+    if (slot < 0 || curve == nullptr)
+        return -1;
+    FGraph.SetCurrent(slot);
+    FSlotParams[slot] = r.Params;
+    curve->Load(r.Info, r.Values.data());
+    SlotParamsChanged();
+    FGraph.CurveChanged();
+    Post(UM_CURVE_LIST, 1, slot);
+    return slot;
+}
+
+void TApparaZQ735::DiscardRecovery() { std::remove(RecoveryPath().c_str()); }
 
 void TApparaZQ735::ShowReading(float v)
 {

@@ -17,14 +17,18 @@
 #include "acquisition/MeasureParams.h"
 #include "acquisition/MessageSink.h"
 #include "acquisition/ReadingConversion.h"
+#include "acquisition/ScanRecovery.h"
 #include "link/FTime.h"
 #include "spectra/SpTimeDrive.h"
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <vector>
 
 class TSpGraph735;
 class TSpCurveZQ735;
@@ -152,6 +156,20 @@ public:
     TSpCurveZQ735* HundredLine() const { return FHundred.get(); }
     TSpCurveZQ735* BackgroundLine() const { return FBackground.get(); }
 
+    // --- scan recovery --------------------------------------------------------------
+    // While a scan runs the worker writes its points so far through to this
+    // file (ScanRecovery.h); the end of the scan command removes it.
+    std::string RecoveryPath() const;
+    // The record of a scan that did not end, when the data folder holds a
+    // usable one. A file that is not one is removed. Window thread, at start.
+    std::optional<TScanRecovery> PendingRecovery();
+    // Takes the recovered scan's parameters as the current ones (the view
+    // follows them) and puts its points into the graph as a new curve with
+    // the scan's record; its slot, or -1 when every slot is taken. The file
+    // stays until the spectrum is saved. Window thread.
+    int RestoreRecovery(const TScanRecovery& r);
+    void DiscardRecovery();
+
     // After a slot's record changed on the window thread (the attribute and
     // file commands write through ParamsOfSlot): the curves' time axis
     // follows the record of slot 0.
@@ -209,4 +227,16 @@ private:
     TReadingConverter FConverter;
     TSmoother FSmoother;
     FTime FRedrawTimer;
+
+    // The running scan's recovery file (worker thread; FRecoveryParams is
+    // filled on the window thread inside the worker's Invoke). The points are
+    // copied under the curve's lock and written after every lock the window
+    // may take is released, so neither thread waits on the disk for the other.
+    void AppendScanPoints(const float* values, int n, std::vector<uint8_t>& recovery);
+    std::vector<uint8_t> TakeRecoverySnapshot(TSpCurveZQ735& curve);
+    bool FRecoveryOn = false;
+    int32_t FRecoveryWritten = 0;
+    FTime FRecoveryTimer;
+    TMeasureParams FRecoveryParams;
+    std::array<int16_t, 6> FRecoveryStarted = {-1, -1, -1, -1, -1, -1};
 };

@@ -5,6 +5,8 @@
 // changes, so a damaged file leaves the graph as it was.
 
 #include "acquisition/ApparaZQ735.h"
+#include "acquisition/ScanRecovery.h"
+#include "fileio/AtomicFile.h"
 #include "plot/SpGraph735.h"
 #include "spectra/SpCurveZQ735.h"
 
@@ -62,22 +64,6 @@ bool Finite(std::initializer_list<float> values)
     return true;
 }
 
-// A descriptor is usable when its counts describe an array the file can hold
-// and the segments can view without running past it.
-bool SaneDescriptor(const TCurveInfo& d)
-{
-    if (d.PointCount < 0 || d.Capacity < 0 || d.PointCount > d.Capacity || d.Capacity > MaxPoints)
-        return false;
-    if (d.Seg1Count < 0 || d.Seg2Count < 0 || d.Seg1Count > MaxPoints || d.Seg2Count > MaxPoints)
-        return false;
-    const int32_t segs = (d.Seg1Count > 0 && d.Seg2Count > 0) ? d.Seg1Count + d.Seg2Count - 1
-                                                               : d.Seg1Count + d.Seg2Count;
-    if (segs != d.Capacity)
-        return false;
-    return Finite({d.XLimitMin, d.XLimitMax, d.YLimitMin, d.YLimitMax, d.XViewFrom, d.XViewTo, d.YViewFrom,
-                   d.YViewTo, d.XDataFrom, d.XDataTo, d.YDataFrom, d.YDataTo, d.SplitX});
-}
-
 struct TStagedCurve {
     TMeasureParams Params;
     TCurveInfo Info;
@@ -93,7 +79,7 @@ bool StageCurve(const std::vector<uint8_t>& bytes, size_t& pos, TStagedCurve& c)
     c.Info = DeserializeCurveInfo(bytes.data() + pos);
     TerminateCurveInfoStrings(c.Info);
     pos += CurveInfoSize;
-    if (!SaneDescriptor(c.Info))
+    if (!StoredCurveInfoUsable(c.Info))
         return false;
     const size_t valueBytes = static_cast<size_t>(c.Info.PointCount) * 4;
     if (bytes.size() - pos < valueBytes)
@@ -118,6 +104,22 @@ void AppendBytes(std::vector<uint8_t>& out, const void* p, size_t n)
 }
 
 }  // namespace
+
+// A descriptor is usable when its counts describe an array the file can hold
+// and the segments can view without running past it.
+bool StoredCurveInfoUsable(const TCurveInfo& d)
+{
+    if (d.PointCount < 0 || d.Capacity < 0 || d.PointCount > d.Capacity || d.Capacity > MaxPoints)
+        return false;
+    if (d.Seg1Count < 0 || d.Seg2Count < 0 || d.Seg1Count > MaxPoints || d.Seg2Count > MaxPoints)
+        return false;
+    const int32_t segs = (d.Seg1Count > 0 && d.Seg2Count > 0) ? d.Seg1Count + d.Seg2Count - 1
+                                                               : d.Seg1Count + d.Seg2Count;
+    if (segs != d.Capacity)
+        return false;
+    return Finite({d.XLimitMin, d.XLimitMax, d.YLimitMin, d.YLimitMax, d.XViewFrom, d.XViewTo, d.YViewFrom,
+                   d.YViewTo, d.XDataFrom, d.XDataTo, d.YDataFrom, d.YDataTo, d.SplitX});
+}
 
 int TApparaZQ735::SaveSpectrumFile(const std::string& path, TScanDateTime& date)
 {
@@ -157,14 +159,12 @@ int TApparaZQ735::SaveSpectrumFile(const std::string& path, TScanDateTime& date)
     const int16_t d[6] = {stamped.Year, stamped.Month, stamped.Day, stamped.Hour, stamped.Minute, stamped.Second};
     AppendBytes(out, d, sizeof d);
 
-    std::ofstream f(path, std::ios::binary | std::ios::trunc);
-    if (!f)
-        return -1;
-    f.write(reinterpret_cast<const char*>(out.data()), static_cast<std::streamsize>(out.size()));
-    f.close();
-    if (!f)
+    // A full disk or a crash half-way leaves the file that was there.
+    if (WriteFileAtomic(path, out) != 0)
         return -1;
     date = stamped;
+    // What a crash would have cost is now in the operator's own file.
+    DiscardRecovery();
     return 0;
 }
 
@@ -269,7 +269,7 @@ void TApparaZQ735::SaveHundredLine()
     FHundred->GetInfo(info);
     AppendBytes(out, SerializeCurveInfo(info).data(), CurveInfoSize);
     AppendBytes(out, FHundred->GetData(), static_cast<size_t>(info.PointCount) * 4);
-    std::ofstream f(HundredLinePath(), std::ios::binary | std::ios::trunc);
-    if (f)
-        f.write(reinterpret_cast<const char*>(out.data()), static_cast<std::streamsize>(out.size()));
+    // A file that cannot be written is skipped; the one before stays whole,
+    // so the next start divides by the previous baseline, not by half of one.
+    WriteFileAtomic(HundredLinePath(), out);
 }

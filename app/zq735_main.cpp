@@ -71,8 +71,11 @@ private:
         }
         if (auto* box = qobject_cast<QMessageBox*>(modal)) {
             // A notice such as the missing configuration: noted and dismissed.
-            std::fprintf(stderr, "zq735: %s\n", qPrintable(box->text()));
-            box->done(QMessageBox::Ok);
+            // A question (the scan to recover) is answered yes: nothing the
+            // program offers back is thrown away unseen.
+            const bool question = box->button(QMessageBox::Yes) != nullptr;
+            std::fprintf(stderr, "zq735: %s%s\n", qPrintable(box->text()), question ? " -> yes" : "");
+            box->done(question ? QMessageBox::Yes : QMessageBox::Ok);
             return;
         }
         if (modal != nullptr || !FWindow.Started())

@@ -505,6 +505,11 @@ void TForm1::BuildObjectGraph()
     }
     if (FClosing)
         return;
+    // Before the worker runs, so that the question is not mixed up with the
+    // detection prompt.
+    OfferScanRecovery();
+    if (FClosing)
+        return;
 
     FTask = std::make_unique<TZQ735Task>(*FModel, *FComm);
     FModel->SetTask(FTask.get());
@@ -561,6 +566,10 @@ void TForm1::ShutdownEngine()
     }
     FThread.reset();
     FTask.reset();
+    // An orderly close: any scan has ended and the operator has been asked
+    // before leaving unsaved curves behind; a restored scan is not offered again.
+    if (FModel)
+        FModel->DiscardRecovery();
     FModel.reset();
     FGraph.reset();
     FPlot->SetPicture(nullptr);

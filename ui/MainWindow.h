@@ -262,6 +262,8 @@ private:
     void ShutdownEngine();
     // The engine requests of the commands and of the state handling.
     void RequestConnect();
+    // At start: offers the points of a scan that did not end back as a curve.
+    void OfferScanRecovery();
 
     // Helpers of the commands and messages.
     void ShowRangesInEdits();

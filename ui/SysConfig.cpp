@@ -1,5 +1,7 @@
 #include "ui/SysConfig.h"
 
+#include "fileio/AtomicFile.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -117,12 +119,7 @@ bool ReadConfig(const QString& fileName, TSysSettings& settings)
 bool WriteConfig(const QString& fileName, const TSysSettings& settings)
 {
     const auto image = ConfigImage(settings);
-    QFile file(DataFilePath(fileName));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        return false;
-    }
-    const qint64 written = file.write(reinterpret_cast<const char*>(image.data()), kConfigFileSize);
-    const bool flushed = file.flush();
-    file.close();
-    return written == kConfigFileSize && flushed && file.error() == QFileDevice::NoError;
+    // Half a file would fail its checksum at the next start and lose both
+    // settings; a failed write keeps the previous file instead.
+    return WriteFileAtomic(QFile::encodeName(DataFilePath(fileName)).toStdString(), image) == 0;
 }

@@ -36,7 +36,7 @@ void EngineTest::StartEngine(TSimOptions options)
     Graph = std::make_unique<TSpGraph735>(nullptr, Surface.get());
     Graph->SetStartRanges();
     Comm = std::make_unique<TSpComm>(std::make_unique<TListPortEnumerator>(std::vector<std::string>{}));
-    Comm->SetFixedDevice(Sim->DevicePath());
+    Comm->SetFixedDevice(DeviceFor ? DeviceFor(Sim->DevicePath()) : Sim->DevicePath());
     Model = std::make_unique<TApparaZQ735>(Sink, *Graph, DataDir.string());
     Task = std::make_unique<TZQ735Task>(*Model, *Comm);
     Model->SetTask(Task.get());

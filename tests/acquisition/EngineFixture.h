@@ -82,6 +82,9 @@ protected:
     // Runs on the fresh data folder before the model is built (and reads
     // BK100.dat from it).
     std::function<void(const std::filesystem::path&)> PrepareDataDir;
+    // The device the channel opens for the simulator's pseudo-terminal; a
+    // test may put a link of its own in between (default: the terminal).
+    std::function<std::string(const std::string&)> DeviceFor;
     std::filesystem::path DataDir;
     std::unique_ptr<TSimPtyHost> Sim;
     TRecordingSink Sink;

@@ -3,6 +3,7 @@
 
 #include "text/GbkText.h"
 #include "tests/acquisition/EngineFixture.h"
+#include "tests/support/FullDisk.h"
 
 #include <cstring>
 #include <fstream>
@@ -123,6 +124,46 @@ TEST_F(SpectrumFileTest, AnUnsetDateIsStampedWithTheLocalTimeOnlyWhenTheSaveSucc
     ASSERT_EQ(Model->SaveSpectrumFile((Dir / "d.ir").string(), date), 0);
     EXPECT_GE(date.Year, 2024);
     EXPECT_GE(date.Month, 1);
+}
+
+TEST_F(SpectrumFileTest, AFullDiskFailsTheSaveAndKeepsThePreviousFiles)
+{
+    AddCurve(50, "A");
+    const auto path = Dir / "full.ir";
+    TScanDateTime date;
+    ASSERT_EQ(Model->SaveSpectrumFile(path.string(), date), 0);
+    const auto before = ReadBytes(path);
+    AddCurve(400, "B");
+    TScanDateTime undated;
+    {
+        TFullDisk full(before.size() + 100);
+        ASSERT_TRUE(full.Active());
+        EXPECT_EQ(Model->SaveSpectrumFile(path.string(), undated), -1);
+    }
+    EXPECT_FALSE(ScanDateSet(undated));
+    EXPECT_EQ(ReadBytes(path), before);
+
+    // The 100 % baseline file: its rewrite is skipped silently, the old one stays.
+    TSpCurveZQ735* c = Graph->CurveAt(1);
+    TCurveInfo info{};
+    c->GetInfo(info);
+    std::vector<uint8_t> b(sizeof(TMeasureParams), 0);
+    const TCurveInfoBytes ib = SerializeCurveInfo(info);
+    b.insert(b.end(), ib.begin(), ib.end());
+    const uint8_t* v = reinterpret_cast<const uint8_t*>(c->GetData());
+    b.insert(b.end(), v, v + 4 * info.PointCount);
+    WriteBytes(Dir / "BK100.dat", b);
+    Model = std::make_unique<TApparaZQ735>(Sink, *Graph, Dir.string());
+    ASSERT_NE(Model->HundredLine(), nullptr);
+    {
+        TFullDisk full(1000);
+        Model->SaveHundredLine();
+    }
+    EXPECT_EQ(ReadBytes(Dir / "BK100.dat"), b);
+    size_t files = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(Dir))
+        ++files;
+    EXPECT_EQ(files, 2u);  // no temporary left behind
 }
 
 TEST_F(SpectrumFileTest, ATimeDriveAsLongAsAStoredCurveMayBeIsSavedAndOpenedAgain)

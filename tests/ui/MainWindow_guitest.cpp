@@ -9,6 +9,7 @@
 #include <QPushButton>
 
 #include "MainWindowFixture.h"
+#include "tests/support/FullDisk.h"
 #include "text/GbkText.h"
 #include "ui/DlgInputOne.h"
 #include "ui/DlgInputStr.h"
@@ -501,6 +502,40 @@ TEST_F(MainWindowAlone, SaveWithoutCurvesAsksNothing)
     Action("mnSave")->trigger();
     Pump(50);
     EXPECT_FALSE(script.Done());
+}
+
+TEST_F(MainWindowAlone, AFullDiskDuringASaveIsReportedAndThePreviousFileStays)
+{
+    AddTestCurve();
+    const QString path = Path(QStringLiteral("kept.ir"));
+    auto choose = OnModal<QFileDialog>([path](QFileDialog* d) {
+        d->setOption(QFileDialog::DontConfirmOverwrite);
+        d->selectFile(path);
+        static_cast<QDialog*>(d)->accept();
+    });
+    {
+        TModalScript script({choose});
+        Action("mnSave")->trigger();
+        ASSERT_TRUE(script.Done());
+    }
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray before = file.readAll();
+    file.close();
+
+    AddTestCurve();
+    TBoxSeen seen;
+    {
+        TFullDisk full(static_cast<rlim_t>(before.size()) + 100);
+        ASSERT_TRUE(full.Active());
+        TModalScript script({choose, BoxStep(seen)});
+        Action("mnSave")->trigger();
+        ASSERT_TRUE(script.Done());
+    }
+    EXPECT_EQ(seen.Title, QStringLiteral("错误"));
+    EXPECT_EQ(seen.Text, QStringLiteral("无法存储文件"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), before);
 }
 
 TEST_F(MainWindowAlone, OpenReportsFilesThatAreNoSpectra)

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTemporaryDir>
@@ -15,6 +17,7 @@
 #include "ui/NumericText.h"
 #include "ui/RadioGroup.h"
 #include "ui/SysConfig.h"
+#include "tests/support/FullDisk.h"
 
 namespace {
 
@@ -277,6 +280,32 @@ TEST_F(SysSettingsCommand, AFailedWriteIsReportedButTheSettingsHold)
     EXPECT_TRUE(RunSysSettingsCommand(Password, Settings, s));
     EXPECT_EQ(s.StrayLightCorr, 0);
     EXPECT_EQ(box.Text, QStringLiteral("系统参数存盘失败！"));
+}
+
+TEST_F(SysSettingsCommand, AFullDiskIsReportedAndThePreviousFileStays)
+{
+    ASSERT_TRUE(WriteConfig(QString::fromLatin1(kConfigFileName), TSysSettings{1, 1, 0}));
+    QFile file(DataFilePath(QString::fromLatin1(kConfigFileName)));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray before = file.readAll();
+    file.close();
+    TSysSettings s{1, 1, 0};
+    AnswerPassword("583194");
+    WhenModal<TDlgSysSetting>([](TDlgSysSetting* d) {
+        Child<QCheckBox>(d, "CBZSG")->setChecked(false);
+        Click(d, "btnOK");
+    });
+    TBoxSeen box;
+    AnswerMessageBox(box);
+    {
+        TFullDisk full(100);
+        ASSERT_TRUE(full.Active());
+        EXPECT_TRUE(RunSysSettingsCommand(Password, Settings, s));
+    }
+    EXPECT_EQ(box.Text, QStringLiteral("系统参数存盘失败！"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), before);
+    EXPECT_EQ(QDir(Dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
 }
 
 }  // namespace

@@ -1,0 +1,33 @@
+// The main window's offer, at start, of a scan that a crash or a killed
+// program cut short: its points were written through to the data folder
+// while it ran (ApparaZQ735, ScanRecovery.h).
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include "acquisition/ScanRecovery.h"
+#include "ui/MainWindow.h"
+
+void TForm1::OfferScanRecovery()
+{
+    const std::optional<TScanRecovery> found = FModel->PendingRecovery();
+    if (!found)
+        return;
+    QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(),
+                    QStringLiteral("发现未完成的扫描数据，是否恢复？"), QMessageBox::Yes | QMessageBox::No, this);
+    box.setObjectName(QStringLiteral("ScanRecovery"));
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("是"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("否"));
+    box.setDefaultButton(QMessageBox::Yes);
+    if (box.exec() != QMessageBox::Yes) {
+        FModel->DiscardRecovery();
+        return;
+    }
+    // The file stays until the spectrum is saved: a second crash before that
+    // must not lose it either.
+    if (FModel->RestoreRecovery(*found) < 0)
+        return;
+    const auto& d = found->Started;
+    FScanDateTime = {d[0], d[1], d[2], d[3], d[4], d[5]};
+}
