@@ -38,6 +38,7 @@
 namespace {
 
 QElapsedTimer gSinceMain;
+TForm1* gWindow = nullptr;
 
 class TFirstPaint : public QObject {
 public:
@@ -82,11 +83,18 @@ bool PumpUntil(const std::function<bool()>& pred, int timeoutMs)
 {
     QElapsedTimer clock;
     clock.start();
+    qint64 said = 0;
     while (!pred()) {
         if (clock.elapsed() > timeoutMs)
             return false;
+        if (clock.elapsed() - said > 5000) {
+            said = clock.elapsed();
+            QWidget* modal = QApplication::activeModalWidget();
+            std::fprintf(stderr, "window_measure: waiting, state %d, %s\n",
+                         gWindow != nullptr ? gWindow->InstrumentState() : -1,
+                         modal != nullptr ? modal->metaObject()->className() : "no modal window");
+        }
         QApplication::processEvents(QEventLoop::AllEvents, 5);
-        AnswerPrompts();
     }
     return true;
 }
@@ -122,13 +130,20 @@ int MeasureGap(const QString& folder, double speed)
     options.DataFolder = folder;
     options.FixedDevice = sim.DevicePath();
     options.SampleInBeam = [&sim](bool in) { sim.SetSampleInBeam(in); };
+    // The prompts are modal: they run their own event loop, so they are
+    // answered from a timer rather than from the waiting loops here.
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [] { AnswerPrompts(); });
+    answer.start(50);
     TForm1 window(options);
+    gWindow = &window;
     window.resize(1600, 900);
     window.show();
     if (!PumpUntil([&] { return window.Started() && window.InstrumentState() == 5; }, 600000)) {
         std::fprintf(stderr, "window_measure: the instrument did not become ready\n");
         return 1;
     }
+    answer.stop();  // nothing more to answer; its ticks would add to the gaps
     auto* scan = window.findChild<QAction*>(QStringLiteral("mnScan"));
     if (!PumpUntil([&] { return scan->isEnabled(); }, 60000))
         return 1;
@@ -187,6 +202,7 @@ int MeasureGap(const QString& folder, double speed)
         curves += g.CurveAt(slot) != nullptr;
     std::printf("curves %d\n", curves);
     std::printf("resident_mb %.1f\n", ResidentMb());
+    gWindow = nullptr;
     sim.Stop();
     return 0;
 }
