@@ -7,10 +7,12 @@
 #   scripts/perf-report.sh             builds the measuring programs into build/ first
 #   REPEAT=5 scripts/perf-report.sh
 #   SKIP_SLOW=1 scripts/perf-report.sh leaves out the scan at real pace (~100 s a run)
+#   SLOW_REPEAT=1 scripts/perf-report.sh runs that scan once only
 set -euo pipefail
 cd "$(dirname "$0")/.."
 BUILD_DIR=${BUILD_DIR:-build}
 REPEAT=${REPEAT:-3}
+SLOW_REPEAT=${SLOW_REPEAT:-$REPEAT}
 IDLE_SECONDS=${IDLE_SECONDS:-20}
 export QT_QPA_PLATFORM=offscreen
 
@@ -37,16 +39,18 @@ median() { sort -g | awk '{v[NR]=$1} END {if (NR == 0) print "nan"; else if (NR 
 # A Google Benchmark run with repetitions; prints "name value" for the
 # median of each benchmark, the value in the unit asked for (ms, us) or a
 # counter's value.
-gbench() { # binary filter field(real_time|counter name) unit
-    "$1" --benchmark_filter="$2" --benchmark_repetitions="$REPEAT" --benchmark_report_aggregates_only=true \
+gbench() { # binary filter field(real_time|counter name) unit [repetitions]
+    "$1" --benchmark_filter="$2" --benchmark_repetitions="${5:-$REPEAT}" --benchmark_report_aggregates_only=true \
         --benchmark_format=json 2>/dev/null |
         python3 -c '
 import json, sys
 field, unit = sys.argv[1], sys.argv[2]
 scale = {"ns": 1e-9, "us": 1e-6, "ms": 1e-3, "s": 1.0}
-for b in json.load(sys.stdin)["benchmarks"]:
-    if b.get("aggregate_name") != "median":
-        continue
+runs = json.load(sys.stdin)["benchmarks"]
+# One repetition has no aggregates: its single run is the median.
+if any(b.get("aggregate_name") for b in runs):
+    runs = [b for b in runs if b.get("aggregate_name") == "median"]
+for b in runs:
     if field == "real_time":
         v = b["real_time"] * scale[b["time_unit"]] / scale[unit]
     else:
@@ -61,7 +65,7 @@ echo "measuring (REPEAT=$REPEAT) on $(nproc) cores: $(grep -m1 'model name' /pro
 # The simulated instrument runs as its own process, so that only the window
 # program's processor time is counted.
 idle_share() {
-    local dir="$WORK/idle" log="$WORK/idle.log" simlog="$WORK/sim.out"
+    local dir="$WORK/idle-data" log="$WORK/idle.log" simlog="$WORK/sim.out"
     rm -rf "$dir" && mkdir -p "$dir"
     "$BUILD_DIR/app/zq735-sim" >"$simlog" 2>/dev/null &
     local sim=$!
@@ -91,7 +95,7 @@ row "window program idle after a reset, ${IDLE_SECONDS} s (% of one core)" "$(ca
 
 # --- scan wall time over the link's byte time ---------------------------------
 if [ -z "${SKIP_SLOW:-}" ]; then
-    gbench "$B/scan_ratio_bench" 'BM_ScanRatio/1/' ratio x >"$WORK/ratio1"
+    gbench "$B/scan_ratio_bench" 'BM_ScanRatio/1/' ratio x "$SLOW_REPEAT" >"$WORK/ratio1"
     row "scan wall / link byte time, 200 points, real pace" "$(awk '{print $2}' "$WORK/ratio1")" "" 1.01
 fi
 gbench "$B/scan_ratio_bench" 'BM_ScanRatio/20/' ratio x >"$WORK/ratio20"
