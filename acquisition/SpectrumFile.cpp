@@ -213,16 +213,20 @@ int TApparaZQ735::OpenSpectrumFile(const std::string& path, TScanDateTime& date)
             return -2;
     }
 
-    ClearAll();
-    FGraph.SetViewRect(view);
-    for (TStagedCurve& c : staged) {
-        TSpCurveZQ735* curve = StartNewCurve();
-        const int slot = FGraph.IndexOfCurve(curve);
-        if (curve == nullptr || slot < 0)
-            break;
-        FSlotParams[slot] = c.Params;
-        curve->Load(c.Info, c.Values.data());
-        Post(UM_CURVE_LIST, 1, slot);
+    {
+        // One repaint for the whole file, when the last curve is in.
+        TGraphUpdateHold hold(FGraph);
+        ClearAll();
+        FGraph.SetViewRect(view);
+        for (TStagedCurve& c : staged) {
+            TSpCurveZQ735* curve = StartNewCurve();
+            const int slot = FGraph.IndexOfCurve(curve);
+            if (curve == nullptr || slot < 0)
+                break;
+            FSlotParams[slot] = c.Params;
+            curve->Load(c.Info, c.Values.data());
+            Post(UM_CURVE_LIST, 1, slot);
+        }
     }
     {
         std::lock_guard g(FCurveLock);

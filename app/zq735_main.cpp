@@ -38,6 +38,7 @@ const char* const Usage =
     "    --sim-sample FILE   sample in its beam: a %T file, 'empty', or 'quartz:MG'\n"
     "                        (a KBr pellet with MG mg of quartz; default: polystyrene film)\n"
     "  --port DEVICE         use this serial device instead of looking for the USB adapter\n"
+    "  --demo-idle           confirm the reset and notices, then stay idle\n"
     "  --help                this text\n"
     "  --version             the program's version\n";
 
@@ -52,9 +53,13 @@ bool ParseNumber(const char* s, double& v)
 // scans with the current parameters once the instrument is ready, and with --screenshot FILE saves a picture
 // of the window when the scan has ended and quits. For the documentation's
 // picture and for looking at the program without operating it.
+// --demo-idle: the same answers to the prompts, but no scan: the program then
+// idles in the ready state (for measuring what it costs at rest); "zq735:
+// ready" on standard error tells when it got there.
 class TDemoDriver : public QObject {
 public:
-    TDemoDriver(TForm1& window, QString screenshot) : FWindow(window), FScreenshot(std::move(screenshot))
+    TDemoDriver(TForm1& window, QString screenshot, bool scan = true)
+        : FWindow(window), FScreenshot(std::move(screenshot)), FPhase(scan ? 0 : 4)
     {
         connect(&FTimer, &QTimer::timeout, this, [this] { Step(); });
         FTimer.start(100);
@@ -100,6 +105,15 @@ private:
                         QTimer::singleShot(500, this, [this] { Shoot(); });
                 }
                 break;
+            case 4:
+                if (FWindow.InstrumentState() == 5) {
+                    std::fprintf(stderr, "zq735: ready\n");
+                    // Nothing more to answer: the driver's own polling
+                    // would otherwise be part of what is measured at rest.
+                    FTimer.stop();
+                    FPhase = 3;
+                }
+                break;
             default:
                 break;
         }
@@ -115,7 +129,7 @@ private:
     TForm1& FWindow;
     QString FScreenshot;
     QTimer FTimer;
-    int FPhase = 0;
+    int FPhase;
 };
 
 }  // namespace
@@ -124,6 +138,7 @@ int main(int argc, char** argv)
 {
     bool simulate = false;
     bool demoScan = false;
+    bool demoIdle = false;
     QString screenshot;
     TSimOptions simOptions;
     std::string port;
@@ -149,6 +164,8 @@ int main(int argc, char** argv)
             port = argv[++i];
         } else if (a == "--demo-scan") {
             demoScan = true;
+        } else if (a == "--demo-idle") {
+            demoIdle = true;
         } else if (a == "--screenshot" && hasValue) {
             screenshot = QString::fromLocal8Bit(argv[++i]);
             demoScan = true;
@@ -192,8 +209,8 @@ int main(int argc, char** argv)
     window.showMaximized();
 
     std::unique_ptr<TDemoDriver> demo;
-    if (demoScan)
-        demo = std::make_unique<TDemoDriver>(window, screenshot);
+    if (demoScan || demoIdle)
+        demo = std::make_unique<TDemoDriver>(window, screenshot, demoScan);
     const int rc = QApplication::exec();
     demo.reset();
     return rc;

@@ -405,10 +405,22 @@ void TSpGraph735::KeyDown(int& key, int a)
 
 void TSpGraph735::CurveChanged()
 {
+    if (FUpdateHold > 0) {
+        FRepaintDue = true;
+        return;
+    }
     DrawFrame();
     for (auto& c : Curves)
         if (c)
             c->Paint();
+}
+
+void TSpGraph735::EndUpdate()
+{
+    if (FUpdateHold > 0 && --FUpdateHold == 0 && FRepaintDue) {
+        FRepaintDue = false;
+        CurveChanged();
+    }
 }
 
 TAxisPlan TSpGraph735::PlanAxes()

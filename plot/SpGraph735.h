@@ -46,6 +46,11 @@ public:
     // --- TSpCurveOwner -----------------------------------------------------
     // DrawFrame, then every curve in slot order.
     void CurveChanged() override;
+    // Between BeginUpdate and the matching EndUpdate, CurveChanged only notes
+    // that a repaint is due and EndUpdate does it once: loading 20 curves
+    // one by one would otherwise repaint the graph 20 times over.
+    void BeginUpdate() { ++FUpdateHold; }
+    void EndUpdate();
     // AddCurve, then the geometry once more. On success the graph owns the
     // curve; on failure (-1: all slots taken) the caller keeps it.
     int AttachCurve(TSpCurveZQ735* curve) override;
@@ -146,6 +151,9 @@ public:
     int32_t ReadoutWidth = 0;
 
 private:
+    int FUpdateHold = 0;
+    bool FRepaintDue = false;
+
     void PushGeometry(TSpCurveZQ735* curve);
     void FreeCurves();
 
@@ -160,4 +168,16 @@ private:
     std::array<std::unique_ptr<TSpCurveZQ735>, SlotCount> Curves;
     std::thread::id HomeThread;
     bool OnHomeThread() const { return std::this_thread::get_id() == HomeThread; }
+};
+
+// Holds a graph's repaints for a scope (see BeginUpdate).
+class TGraphUpdateHold {
+public:
+    explicit TGraphUpdateHold(TSpGraph735& graph) : FGraph(graph) { FGraph.BeginUpdate(); }
+    ~TGraphUpdateHold() { FGraph.EndUpdate(); }
+    TGraphUpdateHold(const TGraphUpdateHold&) = delete;
+    TGraphUpdateHold& operator=(const TGraphUpdateHold&) = delete;
+
+private:
+    TSpGraph735& FGraph;
 };

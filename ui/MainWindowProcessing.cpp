@@ -139,8 +139,11 @@ void TForm1::OnDerivative(int times)
         return;
     // The n-th derivative is one command: one undo takes it all back.
     TProcessingUndo::TEntry before = UndoStack().Snapshot({FGraph->CurrentIndex()});
-    for (int i = 0; i < times; ++i)
-        Differentiate(*curve);
+    {
+        TGraphUpdateHold hold(*FGraph);  // one repaint, not one per pass
+        for (int i = 0; i < times; ++i)
+            Differentiate(*curve);
+    }
     CommitUndo(std::move(before));
     FPlot->update();
 }

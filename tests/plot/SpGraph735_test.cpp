@@ -281,6 +281,30 @@ TEST_F(GraphTest, CurvesArePaintedOverTheFrame)
     EXPECT_EQ(Count(line, qRgb(0, 0, 255)), line.width());  // slot 0 was created blue
 }
 
+TEST_F(GraphTest, HeldRepaintsComeOnceAtTheOutermostEnd)
+{
+    FilledCurve(50.0f);
+    const QRect plot(Graph->PlotLeft, Graph->PlotTop, Graph->PlotRight - Graph->PlotLeft,
+                     Graph->PlotBottom - Graph->PlotTop);
+    Picture.fill(Qt::white);  // the append has drawn the curve already
+    {
+        TGraphUpdateHold outer(*Graph);
+        {
+            TGraphUpdateHold inner(*Graph);
+            Graph->CurveChanged();
+        }
+        EXPECT_EQ(NotWhite(plot), 0) << "drawn before the outermost hold ended";
+    }
+    EXPECT_GT(NotWhite(plot), 0) << "the repaint that was due never came";
+
+    SCOPED_TRACE("a hold with nothing asked draws nothing");
+    Picture.fill(Qt::white);
+    { TGraphUpdateHold hold(*Graph); }
+    EXPECT_EQ(NotWhite(plot), 0);
+    Graph->CurveChanged();  // and the hold is over
+    EXPECT_GT(NotWhite(plot), 0);
+}
+
 TEST_F(GraphTest, ReadoutTextsInWavenumberAndWavelength)
 {
     TSpCurveZQ735* c = FilledCurve();
