@@ -70,25 +70,25 @@ bool EngineTest::RunAndWait(const std::function<void()>& request, int timeoutMs)
 {
     const size_t before = Sink.Messages.size();
     request();
+    return WaitUntil([&] { return Ended(before); }, timeoutMs);
+}
+
+bool EngineTest::Ended(size_t mark)
+{
     bool started = false;
-    return WaitUntil(
-        [&] {
-            for (size_t i = before; i < Sink.Messages.size(); ++i) {
-                const TRecordedMessage& m = Sink.Messages[i];
-                if (m.Msg == UM_BUSY && m.L == 0)
-                    started = true;
-                if (started && m.Msg == UM_BUSY && m.L == 1) {
-                    LastResult = 0;
-                    return true;
-                }
-                if (started && m.Msg == UM_TASK_FAILED) {
-                    LastResult = static_cast<int>(m.L);
-                    return true;
-                }
-            }
-            return false;
-        },
-        timeoutMs);
+    for (size_t i = mark; i < Sink.Messages.size(); ++i) {
+        const TRecordedMessage& m = Sink.Messages[i];
+        started = started || (m.Msg == UM_BUSY && m.L == 0);
+        if (started && m.Msg == UM_BUSY && m.L == 1) {
+            LastResult = 0;
+            return true;
+        }
+        if (started && m.Msg == UM_TASK_FAILED) {
+            LastResult = static_cast<int>(m.L);
+            return true;
+        }
+    }
+    return false;
 }
 
 void EngineTest::SetScanParams(float from, float to, int speed, int response, int count)

@@ -72,6 +72,9 @@ protected:
     // Runs one command through the worker like the window does and waits for
     // it to end (idle again, or a failure); returns false on time-out.
     bool RunAndWait(const std::function<void()>& request, int timeoutMs = 60000);
+    // The command started after message `mark` has ended (idle again, or a
+    // failure); LastResult tells how.
+    bool Ended(size_t mark);
     bool WaitUntil(const std::function<bool()>& pred, int timeoutMs = 20000)
     {
         return Sink.PumpUntil(pred, std::chrono::milliseconds(timeoutMs));

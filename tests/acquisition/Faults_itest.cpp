@@ -21,24 +21,6 @@ protected:
         ASSERT_EQ(LastResult, 0);
     }
 
-    // The command started after `mark` has ended; LastResult tells how.
-    bool Ended(size_t mark)
-    {
-        bool started = false;
-        for (size_t i = mark; i < Sink.Messages.size(); ++i) {
-            const TRecordedMessage& m = Sink.Messages[i];
-            started = started || (m.Msg == UM_BUSY && m.L == 0);
-            if (started && m.Msg == UM_BUSY && m.L == 1) {
-                LastResult = 0;
-                return true;
-            }
-            if (started && m.Msg == UM_TASK_FAILED) {
-                LastResult = static_cast<int>(m.L);
-                return true;
-            }
-        }
-        return false;
-    }
     int CountSince(size_t mark, unsigned msg, intptr_t w, intptr_t l) const
     {
         int n = 0;

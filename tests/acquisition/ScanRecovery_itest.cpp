@@ -29,24 +29,6 @@ protected:
         ASSERT_EQ(LastResult, 0);
     }
     std::filesystem::path RecoveryFile() const { return DataDir / kRecoveryFileName; }
-    // The command started after `mark` has ended; LastResult tells how.
-    bool Ended(size_t mark)
-    {
-        bool started = false;
-        for (size_t i = mark; i < Sink.Messages.size(); ++i) {
-            const TRecordedMessage& m = Sink.Messages[i];
-            started = started || (m.Msg == UM_BUSY && m.L == 0);
-            if (started && m.Msg == UM_BUSY && m.L == 1) {
-                LastResult = 0;
-                return true;
-            }
-            if (started && m.Msg == UM_TASK_FAILED) {
-                LastResult = static_cast<int>(m.L);
-                return true;
-            }
-        }
-        return false;
-    }
 
     // Each new version of the file as the test thread sees it, with its
     // modification time: the moment its writer wrote it (a rename keeps it).
