@@ -34,11 +34,11 @@ bool ValueAt(const std::vector<float>& x, const std::vector<float>& y, float w, 
 }  // namespace
 
 int NDBandHeight(const std::vector<float>& x, const std::vector<float>& y, bool absorbance,
-                 const TNDBandSpec& spec, float& height)
+                 const TNDBandPlaces& places, float& height)
 {
-    if (!(std::fabs(spec.Base1 - spec.Base2) > 1e-3f))
+    if (!(std::fabs(places.Base1 - places.Base2) > 1e-3f))
         return NDBandBadSpec;
-    const float at[3] = {spec.Band, spec.Base1, spec.Base2};
+    const float at[3] = {places.Band, places.Base1, places.Base2};
     double a[3];
     for (int i = 0; i < 3; ++i) {
         double v;
@@ -52,8 +52,8 @@ int NDBandHeight(const std::vector<float>& x, const std::vector<float>& y, bool 
         }
         a[i] = v;
     }
-    const double base = a[1] + (a[2] - a[1]) * (static_cast<double>(spec.Band) - spec.Base1) /
-                                   (static_cast<double>(spec.Base2) - spec.Base1);
+    const double base = a[1] + (a[2] - a[1]) * (static_cast<double>(places.Band) - places.Base1) /
+                                   (static_cast<double>(places.Base2) - places.Base1);
     height = static_cast<float>(a[0] - base);
     return NDBandOk;
 }

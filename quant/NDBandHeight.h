@@ -9,7 +9,7 @@
 
 class TSpCurveZQ735;
 
-struct TNDBandSpec {
+struct TNDBandPlaces {
     float Band = 798.0f;
     float Base1 = 820.0f;
     float Base2 = 760.0f;
@@ -24,7 +24,7 @@ enum : int {
 
 // x: abscissas (rising or falling), y: ordinates, in %T or (absorbance) Abs.
 int NDBandHeight(const std::vector<float>& x, const std::vector<float>& y, bool absorbance,
-                 const TNDBandSpec& spec, float& height);
+                 const TNDBandPlaces& places, float& height);
 
 // The points of a spectrum on the graph and whether its ordinate is
 // absorbance. False when the curve holds fewer than two points or is neither

@@ -5,10 +5,18 @@
 #include <QDialog>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <algorithm>
 #include <utility>
 
 class QLineEdit;
+
+// Centred on the desktop of the screen the dialog is on.
+inline void CentreOnDesktop(QDialog* dialog)
+{
+    if (const QScreen* s = dialog->screen())
+        dialog->move(s->availableGeometry().center() - dialog->rect().center());
+}
 
 // A dialog without a close box in its title bar.
 inline void RemoveCloseBox(QDialog* dialog)

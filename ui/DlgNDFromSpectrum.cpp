@@ -49,9 +49,9 @@ TDlgNDFromSpectrum::TDlgNDFromSpectrum(QWidget* parent) : QDialog(parent)
 
 bool TDlgNDFromSpectrum::Execute()
 {
-    edBand->setText(QString::fromStdString(FormatFixed(Spec.Band, 1)));
-    edBase1->setText(QString::fromStdString(FormatFixed(Spec.Base1, 1)));
-    edBase2->setText(QString::fromStdString(FormatFixed(Spec.Base2, 1)));
+    edBand->setText(QString::fromStdString(FormatFixed(Places.Band, 1)));
+    edBase1->setText(QString::fromStdString(FormatFixed(Places.Base1, 1)));
+    edBase2->setText(QString::fromStdString(FormatFixed(Places.Base2, 1)));
     return exec() == QDialog::Accepted;
 }
 
@@ -71,8 +71,8 @@ void TDlgNDFromSpectrum::OnOK()
         edBase2->setFocus();
         return;
     }
-    Spec.Band = v[0];
-    Spec.Base1 = v[1];
-    Spec.Base2 = v[2];
+    Places.Band = v[0];
+    Places.Base1 = v[1];
+    Places.Base2 = v[2];
     accept();
 }

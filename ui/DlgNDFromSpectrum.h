@@ -13,10 +13,10 @@ class TDlgNDFromSpectrum : public QDialog {
     Q_OBJECT
 public:
     explicit TDlgNDFromSpectrum(QWidget* parent = nullptr);
-    // Shows the dialog with `Spec`; true after "确定" with three numbers in
-    // 400 .. 4000 cm-1 and two different baseline points (then in `Spec`).
+    // Shows the dialog with `Places`; true after "确定" with three numbers in
+    // 400 .. 4000 cm-1 and two different baseline points (then in `Places`).
     bool Execute();
-    TNDBandSpec Spec;
+    TNDBandPlaces Places;
 
     QLineEdit* edBand;
     QLineEdit* edBase1;

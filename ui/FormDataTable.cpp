@@ -129,10 +129,9 @@ void TFormDataTable::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
     if (event->spontaneous())
         return;
-    if (!FShowing) {
-        if (const QScreen* s = screen())
-            move(s->availableGeometry().center() - rect().center());
-    }
+    // Centred on the desktop when it opens, where the operator left it after.
+    if (!FShowing)
+        CentreOnDesktop(this);
     FShowing = true;
 }
 

@@ -449,7 +449,7 @@ void TFrmND::OnFromSpectrum()
     if (!FDlgFromSpectrum->Execute())
         return;
     float height = 0;
-    const int r = NDBandHeight(x, y, absorbance, FDlgFromSpectrum->Spec, height);
+    const int r = NDBandHeight(x, y, absorbance, FDlgFromSpectrum->Places, height);
     if (r == NDBandOutside) {
         Warn(QStringLiteral("谱图不包含所需的波数"));
         return;

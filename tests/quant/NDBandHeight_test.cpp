@@ -25,21 +25,21 @@ TEST(NDBandHeight, SameHeightFromPercentTAndAbsorbance)
         std::vector<float> x, y;
         Spectrum(percentT, x, y);
         float h = 0;
-        ASSERT_EQ(NDBandHeight(x, y, !percentT, TNDBandSpec{}, h), NDBandOk);
+        ASSERT_EQ(NDBandHeight(x, y, !percentT, TNDBandPlaces{}, h), NDBandOk);
         EXPECT_NEAR(h, 0.3f, 2e-4f) << percentT;
     }
     std::vector<float> x, y;
     Spectrum(true, x, y);
     float h = 0;
-    TNDBandSpec outside;
+    TNDBandPlaces outside;
     outside.Base2 = 650;
     EXPECT_EQ(NDBandHeight(x, y, false, outside, h), NDBandOutside);
-    TNDBandSpec same;
+    TNDBandPlaces same;
     same.Base2 = same.Base1;
     EXPECT_EQ(NDBandHeight(x, y, false, same, h), NDBandBadSpec);
     y[48] = 0;  // 802 cm-1 ... the band point interpolates from a dark reading
     y[52] = 0;
-    EXPECT_EQ(NDBandHeight(x, y, false, TNDBandSpec{}, h), NDBandNoLight);
+    EXPECT_EQ(NDBandHeight(x, y, false, TNDBandPlaces{}, h), NDBandNoLight);
 }
 
 }  // namespace

@@ -46,7 +46,7 @@ float QuartzBand(double mg, const char* mode)
     }
     EXPECT_GT(x.size(), 150u);
     float height = -1;
-    EXPECT_EQ(NDBandHeight(x, y, std::string(mode) == "A", TNDBandSpec{}, height), NDBandOk);
+    EXPECT_EQ(NDBandHeight(x, y, std::string(mode) == "A", TNDBandPlaces{}, height), NDBandOk);
     return height;
 }
 
