@@ -18,7 +18,7 @@ namespace {
 
 // The caption of every window the program creates at start, by class. A new
 // window adds its line here.
-const std::map<QString, QString>& SpecifiedCaptions()
+const std::map<QString, QString>& ProgramCaptions()
 {
     static const std::map<QString, QString> captions = {
         {QStringLiteral("TForm1"), QStringLiteral("ZQ735红外分光光度计")},
@@ -59,7 +59,7 @@ TEST_F(WindowCaptions, NothingIsAppendedToTheCaptions)
     QCoreApplication::setApplicationName(name);
 }
 
-TEST_F(WindowCaptions, EveryWindowCarriesItsSpecifiedCaption)
+TEST_F(WindowCaptions, EveryWindowCarriesItsOwnCaption)
 {
     TForm1Options options;
     options.StartWorker = false;
@@ -75,16 +75,16 @@ TEST_F(WindowCaptions, EveryWindowCarriesItsSpecifiedCaption)
     for (QWidget* w : windows) {
         const QString cls = QString::fromLatin1(w->metaObject()->className());
         ++seen[cls];
-        const auto it = SpecifiedCaptions().find(cls);
-        if (it == SpecifiedCaptions().end()) {
-            ADD_FAILURE() << "a window without a specified caption: " << cls.toStdString() << " \""
+        const auto it = ProgramCaptions().find(cls);
+        if (it == ProgramCaptions().end()) {
+            ADD_FAILURE() << "a window without a caption in the table: " << cls.toStdString() << " \""
                           << w->windowTitle().toStdString() << "\"";
             continue;
         }
         EXPECT_EQ(w->windowTitle(), it->second) << cls.toStdString();
     }
     // Each of them exists, once.
-    for (const auto& [cls, caption] : SpecifiedCaptions())
+    for (const auto& [cls, caption] : ProgramCaptions())
         EXPECT_EQ(seen[cls], 1) << cls.toStdString();
 }
 
