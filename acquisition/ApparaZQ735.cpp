@@ -258,7 +258,9 @@ void TApparaZQ735::ReportReset(int type, int kind, int value)
         default: break;
         }
     } else if (type == 3) {
-        FState = (value < 0 || value == 210) ? StatePresent : StateReady;
+        // Failed (negative, 210) or stopped (211): the motors are not at their
+        // references, and the instrument still needs a reset.
+        FState = (value < 0 || value == 210 || value == 211) ? StatePresent : StateReady;
         FWavenumber = 4000.0f;
         Post(UM_POSITION, 0, 40000);
     }

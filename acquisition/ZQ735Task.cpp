@@ -176,13 +176,22 @@ int TZQ735Task::GotoWavenumber(float x)
 int TZQ735Task::SystemReset()
 {
     const TMotorRows& rows = FModel.Rows();
+    // A stopped motor is not at its reference: the reset ends there with 211
+    // rather than going on and reporting a ready instrument. A Stop that falls
+    // between two motors (the sensor query, a settling delay) reaches no
+    // motor, so the flag Stop sets is looked at between the phases too.
+    const auto ends = [this](int& r) {
+        if (r >= 0 && r != ResultStopped && FScanStop.load())
+            r = ResultStopped;
+        return EndsProcedure(r);
+    };
     int r = 0;
     [&] {
         const int slit = rows.Slit[0];
         FModel.ReportReset(0, 3, slit);
         r = FCmd.RunSlitDir(-1, slit);
         FModel.ReportReset(2, 3, r);
-        if (r < 0)
+        if (ends(r))
             return;
 
         FModel.ReportReset(0, 1, 32600);
@@ -194,7 +203,7 @@ int TZQ735Task::SystemReset()
             // Parked on the position sensor: back off before the reference run,
             // or the reset would stop at once.
             r = FCmd.RunGrating(-800);
-            if (r < 0)
+            if (ends(r))
                 return;
             r = FCmd.Cmd_GetLBD(status);
             if (r < 0)
@@ -206,28 +215,32 @@ int TZQ735Task::SystemReset()
             }
             FTimer.DelayMs(500);
         }
+        if (ends(r))
+            return;
         r = FCmd.Cmd_CReset();
         FModel.ReportReset(2, 1, r);
-        if (r < 0)
+        if (ends(r))
             return;
 
         const int filter = rows.Filter[0];
         FModel.ReportReset(0, 2, filter);
         r = FCmd.RunFilterDir(-1, filter);
         FModel.ReportReset(2, 2, r);
-        if (r < 0)
+        if (ends(r))
             return;
 
         const int shutter = rows.Shutter[0];
         FModel.ReportReset(0, 4, shutter);
         r = FCmd.RunZeroDir(1, shutter);
         FModel.ReportReset(2, 4, r);
-        if (r < 0)
+        if (ends(r))
             return;
 
         r = ApplyParams();
-        if (r >= 0)
-            r = CalibrateReferences();
+        if (ends(r))
+            return;
+        r = CalibrateReferences();
+        ends(r);
     }();
     FModel.ReportReset(3, 0, r);
     return r;
@@ -235,27 +248,31 @@ int TZQ735Task::SystemReset()
 
 int TZQ735Task::CalibrateReferences()
 {
+    // A reference taken with the shutter stopped half way would be wrong for
+    // every later reading: a Stop ends the calibration before the next
+    // reference is stored.
+    const auto ends = [this](int r) { return EndsProcedure(r) || FScanStop.load(); };
     const int n = FModel.Rows().Shutter[0];
     int r = FCmd.RunZeroDir(-1, n);
-    if (r < 0)
-        return r;
+    if (ends(r))
+        return r < 0 ? r : ResultStopped;
     FTimer.DelayMs(1000);
     r = FCmd.Cmd_AcqWave(FSamples, SampleBufferWords, CalibrationPeriods);
-    if (r < 0)
-        return r;
+    if (ends(r))
+        return r < 0 ? r : ResultStopped;
     {
         const std::span<const int16_t> s(FSamples, CalibrationPeriods * 60);
         FModel.StoreReference(SumA(s, CalibrationPeriods), SumB(s, CalibrationPeriods), KindZeroReference);
     }
     r = FCmd.RunZeroDir(1, n);
-    if (r < 0)
-        return r;
+    if (ends(r))
+        return r < 0 ? r : ResultStopped;
     FTimer.DelayMs(1000);
     r = FCmd.Cmd_AcqWave(FSamples, SampleBufferWords, CalibrationPeriods);
-    if (r >= 0) {
-        const std::span<const int16_t> s(FSamples, CalibrationPeriods * 60);
-        FModel.StoreReference(SumA(s, CalibrationPeriods), SumB(s, CalibrationPeriods), KindFullReference);
-    }
+    if (ends(r))
+        return r < 0 ? r : ResultStopped;
+    const std::span<const int16_t> s(FSamples, CalibrationPeriods * 60);
+    FModel.StoreReference(SumA(s, CalibrationPeriods), SumB(s, CalibrationPeriods), KindFullReference);
     return r;
 }
 

@@ -31,8 +31,13 @@ public:
     TZQ735Task(TApparaZQ735& model, TSpComm& channel);
 
     // --- window thread ------------------------------------------------------
-    // Each request replaces one still pending.
-    void RequestReset() { FPending = CmdReset; }
+    // Each request replaces one still pending. A Stop from a reset or
+    // calibration request on ends it, as it does a scan.
+    void RequestReset()
+    {
+        FScanStop = false;
+        FPending = CmdReset;
+    }
     void RequestGoto(float x)
     {
         FGotoTarget = x;
@@ -46,13 +51,18 @@ public:
         FScanPoints = n;
         FPending = CmdScan;
     }
-    void RequestCalibrate() { FPending = CmdCalibrate; }
+    void RequestCalibrate()
+    {
+        FScanStop = false;
+        FPending = CmdCalibrate;
+    }
     // Waits until the loop runs, so that the request is not lost before it starts.
     void RequestConnect();
     // The stop byte goes to the instrument without waiting for the worker
     // (TSpCmd735::SendStop); the running motor or stream ends with 211, and
     // a scan ends wherever it is: in its parameter and positioning phase, at
-    // its first point, between segments or in a segment.
+    // its first point, between segments or in a segment. A reset or a
+    // calibration ends with 211 after the motor or step it was in.
     void Stop();
 
     // Asks the loop to end without waiting for it: an owner that must keep

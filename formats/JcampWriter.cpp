@@ -1,12 +1,12 @@
 // JCAMP-DX writer. See Jcamp.h for what is written and how precisely.
 
+#include "fileio/AtomicFile.h"
 #include "formats/Jcamp.h"
 #include "text/GbkText.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 
 namespace {
 
@@ -258,10 +258,8 @@ bool WriteJcampFile(const std::string& path, const TSpectrum& s, const TJcampWri
                     std::string& error)
 {
     const std::string text = WriteJcamp(s, options);
-    std::ofstream f(path, std::ios::binary | std::ios::trunc);
-    if (f)
-        f.write(text.data(), static_cast<std::streamsize>(text.size()));
-    if (!f) {
+    // Replaced in one step: an export onto a full disk keeps the older file.
+    if (WriteFileAtomic(path, text.data(), text.size()) != 0) {
         error = "cannot write " + path;
         return false;
     }

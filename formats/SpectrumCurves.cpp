@@ -1,4 +1,5 @@
 #include "formats/SpectrumCurves.h"
+#include "fileio/AtomicFile.h"
 #include "formats/Csv.h"
 #include "formats/Jcamp.h"
 #include "plot/SpGraph735.h"
@@ -378,10 +379,8 @@ bool ExportCsvText(TApparaZQ735& model, int slot, std::string& text, std::string
 
 bool WriteTextFile(const std::string& path, const std::string& text, std::string& error)
 {
-    std::ofstream f(path, std::ios::binary | std::ios::trunc);
-    if (f)
-        f.write(text.data(), static_cast<std::streamsize>(text.size()));
-    if (!f) {
+    // Replaced in one step: an export onto a full disk keeps the older file.
+    if (WriteFileAtomic(path, text.data(), text.size()) != 0) {
         error = "cannot write " + path;
         return false;
     }

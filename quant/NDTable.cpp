@@ -1,5 +1,6 @@
 #include "quant/NDTable.h"
 
+#include "fileio/AtomicFile.h"
 #include "quant/NDChart.h"
 #include "text/GbkText.h"
 #include "text/NumberText.h"
@@ -330,29 +331,10 @@ int TNDTable::SaveCurveFile(const std::string& path) const
         const TNDItemBytes bytes = SerializeNDItem(Items[static_cast<size_t>(i)]);
         out.append(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     }
-    // Written whole beside the target and renamed over it: a disk that fills
-    // up or a folder that refuses the file reports the failure and leaves an
-    // older file of that name intact.
-    const std::string temp = path + ".tmp~";
-    {
-        std::ofstream f(temp, std::ios::binary | std::ios::trunc);
-        if (!f)
-            return NDFileCannotOpen;
-        f.write(out.data(), static_cast<std::streamsize>(out.size()));
-        f.flush();
-        if (!f) {
-            f.close();
-            std::error_code ec;
-            std::filesystem::remove(temp, ec);
-            return NDFileCannotOpen;
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(temp, path, ec);
-    if (ec) {
-        std::filesystem::remove(temp, ec);
+    // Replaced in one step: a disk that fills up or a folder that refuses
+    // the file reports the failure and leaves an older file of that name intact.
+    if (WriteFileAtomic(path, out.data(), out.size()) != 0)
         return NDFileCannotOpen;
-    }
     return 0;
 }
 

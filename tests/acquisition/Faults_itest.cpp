@@ -180,4 +180,43 @@ TEST_F(FaultTest, TheAdapterPulledMidScanFailsTheScanAndIsFoundAgainWhenItComesB
     EXPECT_EQ(Graph->CurveAt(0)->GetCount(), kept);
 }
 
+// Silent from its very first byte (the adapter is there, the instrument does
+// not answer): the idle passes report no instrument and show nothing, a reset
+// fails with its one text within the echo wait, and a shutdown is not held up.
+TEST_F(FaultTest, AnInstrumentSilentFromTheStartFailsTheResetAndLetsTheWorkerGo)
+{
+    TSimOptions options;
+    options.Fault = "silent";
+    StartEngine(options);
+    const size_t start = 0;
+    ASSERT_TRUE(WaitUntil([&] { return CountSince(start, UM_STATE, 0, StateNone) >= 2; }));
+    EXPECT_EQ(CountSince(start, UM_READING), 0);
+    EXPECT_TRUE(Sink.Errors.empty());
+
+    const auto t0 = std::chrono::steady_clock::now();
+    ASSERT_TRUE(RunAndWait([&] { Task->RequestReset(); }, 30000));
+    const auto resetSeconds =
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - t0).count();
+    EXPECT_LT(LastResult, 0);
+    ASSERT_EQ(Sink.Errors.size(), 1u);
+    EXPECT_NE(Sink.Errors[0].find("错误"), std::string::npos) << Sink.Errors[0];
+    EXPECT_NE(Model->InstrumentState(), StateReady);
+    // The idle pass in progress, then the reset's first command: an echo wait each.
+    EXPECT_LT(resetSeconds, 15);
+
+    // Still looking, quietly.
+    const size_t after = Sink.Messages.size();
+    EXPECT_TRUE(WaitUntil([&] { return CountSince(after, UM_STATE, 0, StateNone) >= 1; }));
+    EXPECT_EQ(Sink.Errors.size(), 1u);
+
+    const auto t1 = std::chrono::steady_clock::now();
+    Task->RequestShutdown();
+    Task->Stop();
+    ASSERT_TRUE(WaitUntil([&] { return Task->IsFinished(); }, 30000));
+    const auto shutdownSeconds =
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - t1).count();
+    // At most the echo wait the worker is in.
+    EXPECT_LT(shutdownSeconds, 6);
+}
+
 }  // namespace

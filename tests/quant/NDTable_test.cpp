@@ -3,6 +3,7 @@
 // a reader written here from the file's offsets.
 
 #include "quant/NDTable.h"
+#include "tests/support/FullDisk.h"
 #include "text/GbkText.h"
 
 #include <gtest/gtest.h>
@@ -361,6 +362,32 @@ TEST(NDFile, SavingNeedsCompleteRows)
     t.EditCell(1, NDColAbs, "");
     EXPECT_FALSE(t.CheckSaveable(count));
     EXPECT_EQ(t.SaveCurveFile((TempFile("none") / "x.irc").string()), NDFileCannotOpen);
+}
+
+// A disk that fills up while the working curve is saved: "文件存盘错误!"
+// follows from the failure, and the file saved before stays whole.
+TEST(NDFile, AFullDiskFailsTheSaveAndKeepsThePreviousFile)
+{
+    TNDTable t;
+    TypeStandards(t, {{"0.25", "1"}, {"0.5", "2"}});
+    t.BuildCurve();
+    const auto path = TempFile("full.irc");
+    ASSERT_EQ(t.SaveCurveFile(path.string()), 0);
+    const std::string before = ReadAll(path);
+
+    TypeStandards(t, {{"0.25", "1"}, {"0.5", "2"}, {"0.75", "3"}});
+    t.BuildCurve();
+    {
+        TFullDisk full(before.size() + 10);
+        ASSERT_TRUE(full.Active());
+        EXPECT_EQ(t.SaveCurveFile(path.string()), NDFileCannotOpen);
+    }
+    EXPECT_EQ(ReadAll(path), before);
+    int files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(path.parent_path()))
+        files += entry.path().filename().string().find(path.filename().string()) != std::string::npos;
+    EXPECT_EQ(files, 1);  // no temporary left beside it
+    std::filesystem::remove(path);
 }
 
 // Header bytes of a file with `rows` records of a table of two standards.

@@ -14,6 +14,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTimer>
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -99,3 +100,36 @@ inline void Pump(int ms)
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
     loop.exec();
 }
+
+// The window thread's longest stretch without turning its event loop, as a
+// 5 ms timer on that thread sees it.
+class TGapProbe {
+public:
+    TGapProbe()
+    {
+        FTimer.setInterval(5);
+        QObject::connect(&FTimer, &QTimer::timeout, [this] {
+            const qint64 now = FClock.elapsed();
+            FLongest = std::max(FLongest, now - FLast);
+            FLast = now;
+        });
+    }
+    void Start()
+    {
+        FLongest = 0;
+        FClock.start();
+        FLast = 0;
+        FTimer.start();
+    }
+    qint64 Stop()
+    {
+        FTimer.stop();
+        return std::max(FLongest, FClock.elapsed() - FLast);
+    }
+
+private:
+    QTimer FTimer;
+    QElapsedTimer FClock;
+    qint64 FLast = 0;
+    qint64 FLongest = 0;
+};

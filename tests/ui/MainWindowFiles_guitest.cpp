@@ -8,6 +8,7 @@
 #include <QUrl>
 
 #include "MainWindowFixture.h"
+#include "tests/support/FullDisk.h"
 
 namespace {
 
@@ -62,6 +63,38 @@ TEST_F(MainWindowFiles, ImportAndExportThroughTheFileMenu)
 
     ASSERT_TRUE(Form->ExportToFile(Path(QStringLiteral("out.jdx"))));
     EXPECT_TRUE(QFile(Path(QStringLiteral("out.jdx"))).size() > 0);
+}
+
+// "导出…" onto a disk that fills up: the operator is told, the export
+// reports failure, and the file exported before is still there whole.
+TEST_F(MainWindowFiles, AnExportOntoAFullDiskIsReportedAndThePreviousFileStays)
+{
+    ASSERT_EQ(Form->OpenOrImportFiles({Data + "polystyrene.ir"}), 0);
+    ASSERT_EQ(Form->Graph()->CurveCount, 1);
+    for (const char* name : {"kept.jdx", "kept.csv"}) {
+        const QString out = Path(QString::fromLatin1(name));
+        const QByteArray before("exported before\n");
+        {
+            QFile f(out);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(before);
+        }
+        TBoxSeen seen;
+        bool exported = true;
+        {
+            TFullDisk full(static_cast<rlim_t>(before.size()) + 100);
+            ASSERT_TRUE(full.Active());
+            TModalScript script({BoxStep(seen)});
+            exported = Form->ExportToFile(out);
+            ASSERT_TRUE(script.Done()) << name;
+        }
+        EXPECT_FALSE(exported) << name;
+        EXPECT_EQ(seen.Title, QStringLiteral("错误"));
+        EXPECT_TRUE(seen.Text.startsWith(QStringLiteral("无法导出文件"))) << seen.Text.toStdString();
+        QFile f(out);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_EQ(f.readAll(), before) << name;
+    }
 }
 
 TEST_F(MainWindowFiles, DroppedFilesAreOpenedOrImportedInTurn)
