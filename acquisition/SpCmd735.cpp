@@ -445,7 +445,12 @@ int TSpCmd735::Cmd_AcqWave(int16_t* buffer, int capacity, uint16_t periods)
     std::array<uint8_t, kMaxRead> bytes;
     int stored = 0;
     while (stored < total) {
-        const int n = FChannel.WaitFor(kAcqPolls, 2);
+        // Waiting for the whole chunk lets the channel sleep through it in a
+        // few long waits; asking for one word would wake it for every word.
+        const int want = 2 * std::min(total - stored, kMaxChunkWords);
+        int n = FChannel.WaitFor(kAcqPolls, want);
+        if (n == 0)
+            n = FChannel.WaitFor(0, 2);  // a stalled stream: take what came
         if (n < 2) {
             if (WaitWithDialog(2, kDialogMs) != 0)
                 break;

@@ -84,6 +84,12 @@ bool PumpUntil(const std::function<bool()>& pred, int timeoutMs)
     QElapsedTimer clock;
     clock.start();
     qint64 said = 0;
+    // Events are waited for, not polled: a loop of non-blocking
+    // processEvents calls kept the window thread busy on a whole core, taking
+    // it from the worker and the simulator and widening the gaps it measures.
+    // The timer only makes sure the predicate and the time-out are looked at.
+    QTimer wake;
+    wake.start(20);
     while (!pred()) {
         if (clock.elapsed() > timeoutMs)
             return false;
@@ -94,7 +100,7 @@ bool PumpUntil(const std::function<bool()>& pred, int timeoutMs)
                          gWindow != nullptr ? gWindow->InstrumentState() : -1,
                          modal != nullptr ? modal->metaObject()->className() : "no modal window");
         }
-        QApplication::processEvents(QEventLoop::AllEvents, 5);
+        QApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     }
     return true;
 }

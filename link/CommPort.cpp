@@ -195,32 +195,40 @@ int TCommPort::BytesWaiting()
     return n;
 }
 
-void TCommPort::WaitInput(long us)
+void TCommPort::WaitInput(long us, int wakeFd)
 {
     if (us <= 0)
         return;
     const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(us);
     const int fd = FHandle.load(std::memory_order_acquire);
     if (fd >= 0) {
-        pollfd p{fd, POLLIN, 0};
+        pollfd p[2] = {{fd, POLLIN, 0}, {wakeFd, POLLIN, 0}};
         const timespec ts{static_cast<time_t>(us / 1000000), (us % 1000000) * 1000};
-        const int r = ::ppoll(&p, 1, &ts, nullptr);
+        const int r = ::ppoll(p, wakeFd >= 0 ? 2 : 1, &ts, nullptr);
         if (r == 0)
             return;  // the whole wait passed
+        if (r > 0 && wakeFd >= 0 && (p[1].revents & POLLIN))
+            return;
         // Woken by data: return at once so that the caller sees it. A hang-up
         // or an error also wakes poll and would keep waking it at once, which
-        // would turn the caller's poll budget into a busy loop: sleep instead.
-        if (r > 0 && (p.revents & POLLIN) && !(p.revents & (POLLHUP | POLLERR | POLLNVAL)))
+        // would turn the caller's wait into a busy loop: sleep instead.
+        if (r > 0 && (p[0].revents & POLLIN) && !(p[0].revents & (POLLHUP | POLLERR | POLLNVAL)))
             return;
     }
-    SleepUntil(until);
+    SleepUntil(until, wakeFd);
 }
 
-void TCommPort::SleepUntil(std::chrono::steady_clock::time_point until)
+void TCommPort::SleepUntil(std::chrono::steady_clock::time_point until, int wakeFd)
 {
     for (auto now = std::chrono::steady_clock::now(); now < until; now = std::chrono::steady_clock::now()) {
         const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(until - now).count();
         const timespec ts{static_cast<time_t>(left / 1000000000), static_cast<long>(left % 1000000000)};
-        ::nanosleep(&ts, nullptr);
+        if (wakeFd < 0) {
+            ::nanosleep(&ts, nullptr);
+            continue;
+        }
+        pollfd p{wakeFd, POLLIN, 0};
+        if (::ppoll(&p, 1, &ts, nullptr) > 0 && (p.revents & POLLIN))
+            return;
     }
 }

@@ -58,9 +58,11 @@ public:
     int BytesWaiting();
 
     // Waits on the device for up to `us` microseconds or until input arrives
-    // (or the peer hangs up). Used by the channel's polls instead of spinning.
-    void WaitInput(long us);
-    static void SleepUntil(std::chrono::steady_clock::time_point until);
+    // (or the peer hangs up), or `wakeFd` becomes readable. Used by the
+    // channel's waits instead of spinning.
+    void WaitInput(long us, int wakeFd = -1);
+    // Sleeps until `until`, or less when `wakeFd` becomes readable.
+    static void SleepUntil(std::chrono::steady_clock::time_point until, int wakeFd = -1);
 
     const TCommTimeouts& Timeouts() const { return FTimeouts; }
     const TLineSettings& LineSettings() const { return FLine; }

@@ -1,16 +1,22 @@
 #include "link/SpComm.h"
 
+#include <algorithm>
 #include <chrono>
+#include <sys/eventfd.h>
+#include <unistd.h>
 #include <mutex>
 
 TSpComm::TSpComm(std::unique_ptr<TPortEnumerator> enumerator)
-    : FPort(std::make_unique<TUsbCommPort>(std::move(enumerator)))
+    : FPort(std::make_unique<TUsbCommPort>(std::move(enumerator))),
+      FWake(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC))
 {
 }
 
 TSpComm::~TSpComm()
 {
     FPort.reset();
+    if (FWake >= 0)
+        ::close(FWake);
 }
 
 int TSpComm::Open()
@@ -38,27 +44,57 @@ int TSpComm::Close()
 
 int TSpComm::PollFor(int polls, int n)
 {
-    // Each poll lasts until its own 1 ms tick, so that a budget of N polls
-    // spans N ms of wall time however long the queue checks take.
+    // One wait per missing stretch instead of a wake-up per millisecond: with
+    // nothing there the worker sleeps on the device until the first byte; with
+    // some bytes there, poll(2) would report the port readable at once, so it
+    // sleeps for as long as the missing bytes take at the pace they have been
+    // coming in. Either sleep ends early when PostUrgent leaves a byte to send.
     using Clock = std::chrono::steady_clock;
+    constexpr auto FirstNap = std::chrono::milliseconds(2);  // before any pace is known
+    constexpr auto ShortestNap = std::chrono::milliseconds(1);
     const auto start = Clock::now();
+    const auto deadline = start + std::chrono::milliseconds(polls);
     int waiting = FPort->BytesWaiting();
-    for (int i = 1; i <= polls && waiting < n; ++i) {
+    Clock::time_point firstSeen{};
+    int firstCount = 0;
+    if (waiting > 0) {
+        firstSeen = start;
+        firstCount = waiting;
+    }
+    while (waiting < n) {
+        DrainWake();
         if (FUrgent.load(std::memory_order_relaxed) != 0)
             FlushUrgent();
-        const auto tick = start + std::chrono::milliseconds(i);
+        const auto now = Clock::now();
+        if (now >= deadline)
+            break;
         if (waiting == 0) {
-            // Nothing there: sleep on the device, woken early by the first byte.
-            const auto left = std::chrono::duration_cast<std::chrono::microseconds>(tick - Clock::now()).count();
-            FPort->WaitInput(left);
+            const auto left = std::chrono::duration_cast<std::chrono::microseconds>(deadline - now).count();
+            FPort->WaitInput(left, FWake);
         } else {
-            // Some bytes wait but not enough: poll(2) would report the port
-            // readable at once, so sleep the tick out instead.
-            TCommPort::SleepUntil(tick);
+            if (firstCount == 0) {
+                firstSeen = now;
+                firstCount = waiting;
+            }
+            const int came = waiting - firstCount;
+            Clock::duration nap = FirstNap;
+            if (came > 0)
+                nap = (now - firstSeen) * (n - waiting) / came;
+            nap = std::max<Clock::duration>(nap, ShortestNap);
+            TCommPort::SleepUntil(std::min(deadline, now + nap), FWake);
         }
         waiting = FPort->BytesWaiting();
     }
     return waiting;
+}
+
+void TSpComm::DrainWake()
+{
+    if (FWake < 0)
+        return;
+    uint64_t count = 0;
+    while (::read(FWake, &count, sizeof count) > 0) {
+    }
 }
 
 int TSpComm::WriteByte(uint8_t b)
@@ -76,6 +112,11 @@ int TSpComm::PostUrgent(uint8_t b)
         return -1;
     FUrgent.store(0x100 | b);
     FlushUrgent();
+    // Left to the lock's holder, which may be asleep in a wait: wake it.
+    if (FUrgent.load() != 0 && FWake >= 0) {
+        const uint64_t one = 1;
+        (void)!::write(FWake, &one, sizeof one);
+    }
     return 0;
 }
 

@@ -3,10 +3,9 @@
 // values with bounded waiting, serialised by a re-entrant lock.
 //
 // Results: 0 success, -1 port not open, -2 time-out, -3 short read.
-// A "poll" is one look at the receive queue followed, when the bytes wanted
-// are not there yet, by a wait of 1 ms on the device. The wait sleeps in
-// poll(2), so a worker blocked on a silent instrument costs no processor time,
-// while the budgets (2000 polls ~ 2 s) keep their meaning.
+// A budget of N "polls" is N ms of waiting. The wait sleeps in poll(2) on the
+// device, or for the time the missing bytes take to come, so a worker waiting
+// on the instrument wakes a few times per wait, not once a millisecond.
 
 #include "link/FTime.h"
 #include "link/SpMutex.h"
@@ -34,7 +33,7 @@ public:
     // window thread's stop byte. When another thread holds the lock (a read
     // polling for up to two seconds), the byte is left to that thread, which
     // sends it at its next poll or when it lets the lock go, whichever comes
-    // first: within about a millisecond. -1 when the port is not open.
+    // first: at once, as a waiting holder is woken for it. -1 when the port is not open.
     int PostUrgent(uint8_t b);
     int ReadByte(uint8_t& b);
     int WriteWord(int value);
@@ -59,6 +58,8 @@ private:
     void FlushUrgent();
     // Sends it; the caller holds the lock.
     void SendUrgent();
+    // Empties the wake-up descriptor PostUrgent signals a sleeping wait on.
+    void DrainWake();
     static void OnLockReleased(void* self) { static_cast<TSpComm*>(self)->FlushUrgent(); }
 
     std::unique_ptr<TUsbCommPort> FPort;
@@ -66,5 +67,7 @@ private:
     // 0x100 | the byte PostUrgent could not send itself, or 0.
     std::atomic<int> FUrgent{0};
     std::atomic<int> FConnected{0};
+    // eventfd written when a byte is left to a waiting holder (-1 if none could be made).
+    int FWake = -1;
     FTime FTimer;
 };
