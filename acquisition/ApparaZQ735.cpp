@@ -59,7 +59,11 @@ void TApparaZQ735::SlotParamsChanged()
     FAxisOn = p.ScanMode == 2;
     FAxis.Start = p.XStart;
     FAxis.End = p.XEnd;
-    FAxis.Points = static_cast<int32_t>(p.ScanTime);
+    // The record may come from a file; a duration no time drive can have
+    // gives no axis points rather than an overflowing count.
+    FAxis.Points = std::isfinite(p.ScanTime) && p.ScanTime >= 0.0f && p.ScanTime <= static_cast<float>(kMaxCurvePoints)
+                       ? static_cast<int32_t>(p.ScanTime)
+                       : 0;
 }
 
 bool TApparaZQ735::TimeDriveAxis(TSpTimeAxis& axis) const

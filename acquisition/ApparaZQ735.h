@@ -65,7 +65,7 @@ inline bool ScanDateSet(const TScanDateTime& d)
 
 enum TInstrumentState : int { StateNone = 0, StateChecking = 1, StatePresent = 2, StateReady = 5 };
 
-class TApparaZQ735 : private TSpTimeDriveSource {
+class TApparaZQ735 final : private TSpTimeDriveSource {
 public:
     // `dataDir` is where "BK100.dat" lives. The sink and the graph are not owned.
     TApparaZQ735(TMessageSink& sink, TSpGraph735& graph, std::string dataDir);

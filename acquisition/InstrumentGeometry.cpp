@@ -1,5 +1,6 @@
 #include "acquisition/InstrumentGeometry.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -84,6 +85,13 @@ TPointCounts PointsBetween(float from, float to, int a, int b, int s)
 {
     TPointCounts r;
     if (!(from >= to && from - to >= 1e-7f) || s <= 0)
+        return r;
+    // Ranges come from files too (an imported abscissa of 4e9): a range whose
+    // step count no int holds has no points, like a range the wrong way round.
+    const double most = std::max({std::fabs(double(from) - 2000.0), std::fabs(2000.0 - double(to)),
+                                  double(from) - double(to)}) *
+                        std::max({std::abs(double(a)), std::abs(double(b)), 1.0});
+    if (!(most < 1.0e9))
         return r;
     if (from >= 2000.0f && to >= 2000.0f) {
         const int h = static_cast<int>((from - to) * static_cast<float>(a));

@@ -91,6 +91,17 @@ bool StageCurve(const std::vector<uint8_t>& bytes, size_t& pos, TStagedCurve& c)
     return true;
 }
 
+// The record's numbers become the view and the time axis of the graph, and
+// are turned into counts there: a damaged record (NaN, or a time drive of
+// 1e35 s) is refused with the file rather than overflowing a count later.
+bool StoredParamsUsable(const TMeasureParams& p)
+{
+    for (float v : {p.XStart, p.XEnd, p.YStart, p.YEnd, p.ScanTime, p.CurrentX})
+        if (!std::isfinite(v) || std::fabs(v) > 1.0e6f)
+            return false;
+    return true;
+}
+
 void TerminateParams(TMeasureParams& p)
 {
     p.BatchNo[sizeof p.BatchNo - 1] = 0;
@@ -208,6 +219,8 @@ int TApparaZQ735::OpenSpectrumFile(const std::string& path, TScanDateTime& date)
             std::memset(c.Params.Note, 0, sizeof c.Params.Note);
         }
         TerminateParams(c.Params);
+        if (!StoredParamsUsable(c.Params))
+            return -2;
         pos += paramsSize;
         if (!StageCurve(*bytes, pos, c))
             return -2;
@@ -252,11 +265,15 @@ TSpCurveZQ735* TApparaZQ735::LoadHundredLine()
     TMeasureParams params;
     std::memcpy(&params, bytes->data(), sizeof params);
     TerminateParams(params);
-    FHundredParams = params;
+    if (!StoredParamsUsable(params))
+        return FHundred.get();
     size_t pos = sizeof(TMeasureParams);
     TStagedCurve c;
     if (!StageCurve(*bytes, pos, c))
         return FHundred.get();
+    // Only a whole file replaces the record: a damaged one keeps the baseline
+    // and its record together.
+    FHundredParams = params;
     if (!FHundred)
         FHundred = std::make_unique<TSpCurveZQ735>(nullptr, c.Info);
     FHundred->Load(c.Info, c.Values.data());

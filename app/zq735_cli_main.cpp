@@ -283,7 +283,8 @@ const char* StateText(int s)
 bool ApplyScanOptions(const std::vector<std::string>& args, TMeasureParams& p, std::string& out)
 {
     std::optional<double> from, to, time;
-    for (size_t i = 0; i < args.size(); ++i) {
+    // Every option takes one value.
+    for (size_t i = 0; i < args.size(); i += 2) {
         const std::string& a = args[i];
         const bool hasValue = i + 1 < args.size();
         const std::string v = hasValue ? args[i + 1] : "";
@@ -312,7 +313,6 @@ bool ApplyScanOptions(const std::vector<std::string>& args, TMeasureParams& p, s
                          hasValue ? " " : "", v.c_str());
             return false;
         }
-        ++i;
     }
     if (out.empty()) {
         std::fprintf(stderr, "zq735-cli: scan needs -o FILE.ir\n");

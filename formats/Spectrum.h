@@ -45,6 +45,8 @@ struct TSpectrum {
 // The largest spectrum the readers accept (points); the instrument's finest
 // scan has 18001.
 inline constexpr std::size_t MaxSpectrumPoints = 1000000;
+// Largest abscissa, in cm-1 or seconds, a spectrum may have to become a curve.
+inline constexpr double MaxAbscissa = 1.0e6;
 
 // Builds the parts of a spectrum from arbitrary points: runs of uniform
 // spacing are found (at most two: a scan exported by this program), anything

@@ -294,6 +294,13 @@ bool AddSpectraToModel(TApparaZQ735& model, const std::vector<TSpectrum>& spectr
             return false;
         }
         layouts.push_back(LayoutOf(s));
+        // The ends become the curve's float range and the graph's step
+        // counts; an abscissa of 4e9 cm-1 is damage, not a spectrum.
+        const TCurveLayout& l = layouts.back();
+        if (!(std::fabs(l.From) <= MaxAbscissa && std::fabs(l.To) <= MaxAbscissa)) {
+            error = "abscissa out of range";
+            return false;
+        }
     }
     for (std::size_t k = 0; k < spectra.size(); ++k) {
         const TSpectrum& s = spectra[k];

@@ -18,6 +18,8 @@ constexpr char kMagic[] = "kdm-41irc";
 constexpr size_t kMagicSize = 10;
 // Header size of a version-101 file; version 100 and older lack the unit.
 constexpr size_t kHeaderSize = 55;
+// Magic, version, count, standards, built flag (23), unit (4), seven floats (28).
+static_assert(kHeaderSize == 23 + 4 + 7 * 4);
 // Far more than a table of MaxItems rows; a larger file is not read into memory.
 constexpr std::uintmax_t kMaxFileBytes = 1 << 20;
 

@@ -21,7 +21,7 @@ TFormCurveAttr::TFormCurveAttr(QWidget* parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("谱线参数"));
     RemoveCloseBox(this);
 
-    auto named = [this](auto* w, const char* name) {
+    auto named = [](auto* w, const char* name) {
         w->setObjectName(QString::fromLatin1(name));
         return w;
     };

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace {
 
 TEST(SlitProgram, InterpolatesBreakpointsRoundingHalfUp)
@@ -41,6 +43,11 @@ TEST(Geometry, PointsBetween)
         {2100, 1900, 10, 150, 51, 101},
         {1000, 1000, 10, 0, 0, 0},
         {400, 4000, 10, 0, 0, 0},  // rising range
+        // Ranges from damaged files: no step count holds them.
+        {4.0e9f, 500, 10, 0, 0, 0},
+        {3.0e38f, 2500, 10, 0, 0, 0},
+        {INFINITY, 400, 10, 0, 0, 0},
+        {1000, -3.0e38f, 10, 0, 0, 0},
     };
     for (const Case& c : cases) {
         const TPointCounts r = PointsBetween(c.from, c.to, 5, 10, c.s);

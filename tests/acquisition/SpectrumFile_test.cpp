@@ -5,6 +5,7 @@
 #include "tests/acquisition/EngineFixture.h"
 #include "tests/support/FullDisk.h"
 
+#include <cmath>
 #include <cstring>
 #include <fstream>
 
@@ -239,6 +240,9 @@ TEST_F(SpectrumFileTest, DamagedFilesAreRefusedAndLeaveTheGraphAlone)
         {"huge capacity", [&](auto& b) { Put<int32_t>(b, info + 104, 0x40000000); }},
         {"counts beyond the capacity", [&](auto& b) { Put<int32_t>(b, info + 216, 5000); }},
         {"not a number in the view", [](auto& b) { Put<uint32_t>(b, 20, 0x7FC00000u); }},
+        // The record's duration becomes the time axis's point count.
+        {"a time drive of 1e35 s", [](auto& b) { Put<float>(b, 40 + 28, 1.66153e35f); }},
+        {"not a number in the record", [](auto& b) { Put<uint32_t>(b, 40 + 8, 0x7FC00000u); }},
     };
     for (const Case& c : cases) {
         std::vector<uint8_t> b = base;
@@ -285,6 +289,14 @@ TEST_F(SpectrumFileTest, HundredLineRoundTripAndShortFiles)
         WriteBytes(Dir / "BK100.dat", s);
         Model = std::make_unique<TApparaZQ735>(Sink, *Graph, Dir.string());
         EXPECT_EQ(Model->HundredLine(), nullptr) << size;
+    }
+    // Whole files whose record holds numbers no measurement has.
+    for (size_t at : {size_t{8}, size_t{28}}) {
+        std::vector<uint8_t> s = b;
+        Put<float>(s, at, at == 8 ? std::nanf("") : 1.66153e35f);
+        WriteBytes(Dir / "BK100.dat", s);
+        Model = std::make_unique<TApparaZQ735>(Sink, *Graph, Dir.string());
+        EXPECT_EQ(Model->HundredLine(), nullptr) << at;
     }
 }
 

@@ -1,3 +1,4 @@
+#include "formats/Csv.h"
 #include "formats/Jcamp.h"
 #include "text/GbkText.h"
 #include "acquisition/OfflineDocument.h"
@@ -158,6 +159,18 @@ TEST(SpectrumCurves, NothingIsAddedWithoutSlotsForAll)
     ASSERT_TRUE(AddSpectraToModel(d.Model(), std::vector<TSpectrum>(18, s), error)) << error;
     EXPECT_FALSE(AddSpectraToModel(d.Model(), std::vector<TSpectrum>(3, s), error));
     EXPECT_EQ(d.Graph().CurveCount, 18);
+}
+
+TEST(SpectrumCurves, AbscissasNoCurveCanHoldAreRefused)
+{
+    TOfflineDocument d;
+    std::vector<TSpectrum> spectra;
+    std::string error;
+    // 4000000001 cm-1: read as a number, refused as a curve.
+    ASSERT_TRUE(ReadCsvFile(Data + "hostile/huge_abscissa.csv", spectra, error)) << error;
+    EXPECT_FALSE(AddSpectraToModel(d.Model(), spectra, error));
+    EXPECT_EQ(error, "abscissa out of range");
+    EXPECT_EQ(d.Graph().CurveCount, 0);
 }
 
 TEST(SpectrumCurves, FileKindsByNameAndContent)
