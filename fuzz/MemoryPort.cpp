@@ -1,4 +1,4 @@
-// Link-time stand-ins for link/CommPort.cpp and link/FTime.cpp (see
+// Link-time stand-ins for link/CommPort.cpp and link/FTimeDelay.cpp (see
 // MemoryPort.h). The fuzz target is built from the link's other sources and
 // this file instead of the zq735_link library, so nothing here collides
 // with the real definitions.
@@ -130,21 +130,5 @@ void TCommPort::WaitInput(long) { Arrive(); }
 void TCommPort::SleepUntil(std::chrono::steady_clock::time_point) { Arrive(); }
 
 // --- FTime: the command set's fixed pauses pass at once -----------------------
-
-FTime::FTime() { Start(); }
-
-int FTime::Start()
-{
-    FStart = Clock::now();
-    FLast = FStart;
-    return 1;
-}
-
-double FTime::ElapsedMs()
-{
-    FLast = Clock::now();
-    FLastMs = std::chrono::duration<double, std::milli>(FLast - FStart).count();
-    return FLastMs;
-}
 
 int FTime::DelayMs(double) { return 1; }

@@ -1,6 +1,6 @@
 #pragma once
 // The instrument's side of the link for the command-set fuzz target: the
-// serial port (TCommPort) and the link's stopwatch (FTime) are replaced, at
+// serial port (TCommPort) and the stopwatch's pause (FTime::DelayMs) are replaced, at
 // link time, by MemoryPort.cpp. The port answers from a reply held in memory
 // and every wait returns at once, so that a silent or slow "instrument" costs
 // the polls' bookkeeping only, never their milliseconds.
