@@ -125,9 +125,32 @@ int TCommPort::BytesWaiting()
     return static_cast<int>(std::min<size_t>(r.Arrived - r.Read, 1 << 30));
 }
 
-void TCommPort::WaitInput(long) { Arrive(); }
+// The channel's waits run on this clock. A wait that brings no byte lets its
+// whole time pass at once, so that a silent "instrument" ends a poll budget
+// after a few turns of the loop instead of after its real seconds.
+namespace {
+std::chrono::steady_clock::time_point& VirtualNow()
+{
+    static std::chrono::steady_clock::time_point now = std::chrono::steady_clock::now();
+    return now;
+}
+}  // namespace
 
-void TCommPort::SleepUntil(std::chrono::steady_clock::time_point) { Arrive(); }
+std::chrono::steady_clock::time_point TCommPort::Now() { return VirtualNow(); }
+
+void TCommPort::WaitInput(long us, int)
+{
+    const size_t before = Reply().Arrived;
+    Arrive();
+    if (Reply().Arrived == before && us > 0)
+        VirtualNow() += std::chrono::microseconds(us);
+}
+
+void TCommPort::SleepUntil(std::chrono::steady_clock::time_point until, int)
+{
+    Arrive();
+    VirtualNow() = std::max(VirtualNow(), until);
+}
 
 // --- FTime: the command set's fixed pauses pass at once -----------------------
 

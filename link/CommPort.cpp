@@ -218,6 +218,8 @@ void TCommPort::WaitInput(long us, int wakeFd)
     SleepUntil(until, wakeFd);
 }
 
+std::chrono::steady_clock::time_point TCommPort::Now() { return std::chrono::steady_clock::now(); }
+
 void TCommPort::SleepUntil(std::chrono::steady_clock::time_point until, int wakeFd)
 {
     for (auto now = std::chrono::steady_clock::now(); now < until; now = std::chrono::steady_clock::now()) {

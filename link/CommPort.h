@@ -63,6 +63,10 @@ public:
     void WaitInput(long us, int wakeFd = -1);
     // Sleeps until `until`, or less when `wakeFd` becomes readable.
     static void SleepUntil(std::chrono::steady_clock::time_point until, int wakeFd = -1);
+    // The clock the two waits above are measured on. The channel's waits ask
+    // it rather than the system clock, so that a port that answers from
+    // memory can let time pass as fast as its waits are made.
+    static std::chrono::steady_clock::time_point Now();
 
     const TCommTimeouts& Timeouts() const { return FTimeouts; }
     const TLineSettings& LineSettings() const { return FLine; }

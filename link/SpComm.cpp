@@ -52,7 +52,7 @@ int TSpComm::PollFor(int polls, int n)
     using Clock = std::chrono::steady_clock;
     constexpr auto FirstNap = std::chrono::milliseconds(2);  // before any pace is known
     constexpr auto ShortestNap = std::chrono::milliseconds(1);
-    const auto start = Clock::now();
+    const auto start = TCommPort::Now();
     const auto deadline = start + std::chrono::milliseconds(polls);
     int waiting = FPort->BytesWaiting();
     Clock::time_point firstSeen{};
@@ -65,7 +65,7 @@ int TSpComm::PollFor(int polls, int n)
         DrainWake();
         if (FUrgent.load(std::memory_order_relaxed) != 0)
             FlushUrgent();
-        const auto now = Clock::now();
+        const auto now = TCommPort::Now();
         if (now >= deadline)
             break;
         if (waiting == 0) {
