@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # The sanitized test runs of CI, each in a build folder of its own:
 #   build-asan  AddressSanitizer + UndefinedBehaviorSanitizer, every test;
-#   build-tsan  ThreadSanitizer, the acquisition and simulator tests (the
-#               two threads of the program meet there; the rest is
-#               single-threaded and would only cost time).
+#   build-tsan  ThreadSanitizer, the link, acquisition and simulator tests
+#               (the two threads of the program meet there: the stop byte
+#               and its wake-up cross from the window's thread to the
+#               worker's; the rest is single-threaded and would only cost
+#               time).
 # Benchmarks are not built. Each stage prints its wall time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -25,7 +27,7 @@ asan() {
     (cd build-asan && ctest --output-on-failure -j "$(nproc)")
 }
 
-TSAN_TARGETS=(acquisition_unit_tests acquisition_integration_tests sim_unit_tests sim_integration_tests)
+TSAN_TARGETS=(link_unit_tests link_integration_tests acquisition_unit_tests acquisition_integration_tests sim_unit_tests sim_integration_tests)
 
 tsan() {
     cmake -S . -B build-tsan -G Ninja -DZQ735_TSAN=ON -DZQ735_ASAN=OFF -DZQ735_BENCHMARKS=OFF "${SANITIZED_FLAGS[@]}" >/dev/null
