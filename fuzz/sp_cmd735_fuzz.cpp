@@ -26,15 +26,17 @@ public:
     {
         if (count < 0 || count > Capacity || count > TSpCmd735::kMaxChunkWords || samples != Buffer)
             std::abort();
-        int sum = 0;
+        // Reads every sample, so that stray memory shows; unsigned, so that
+        // the sum of any samples may wrap.
+        unsigned sum = 0;
         for (int i = 0; i < count; ++i)
-            sum += samples[i];  // reads every sample: uninitialised or stray memory shows
+            sum += static_cast<uint16_t>(samples[i]);
         Sink = Sink + sum;
         return count;
     }
     const int16_t* Buffer = nullptr;
     int Capacity = 0;
-    volatile int Sink = 0;
+    volatile unsigned Sink = 0;
 };
 
 }  // namespace
