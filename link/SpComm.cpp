@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <mutex>
 #include <sys/eventfd.h>
 #include <unistd.h>
-#include <mutex>
 
 TSpComm::TSpComm(std::unique_ptr<TPortEnumerator> enumerator)
     : FPort(std::make_unique<TUsbCommPort>(std::move(enumerator))),
