@@ -40,6 +40,55 @@ namespace {
 QElapsedTimer gSinceMain;
 TForm1* gWindow = nullptr;
 
+// Times every event the window thread delivers, so that a long timer gap can
+// be put down to what held the thread (printed with WINDOW_MEASURE_EVENTS=1:
+// for each gap over 16 ms while the scan runs, the time spent in handlers
+// during it and the handlers over 1 ms).
+class TTimedApplication : public QApplication {
+public:
+    using QApplication::QApplication;
+    bool Recording = false;
+    QElapsedTimer Since;  // started with the scan
+
+    bool notify(QObject* receiver, QEvent* event) override
+    {
+        if (Depth++ != 0 || !Recording) {
+            const bool r = QApplication::notify(receiver, event);
+            --Depth;
+            return r;
+        }
+        const int type = event->type();
+        const char* cls = receiver->metaObject()->className();
+        QElapsedTimer t;
+        t.start();
+        const bool r = QApplication::notify(receiver, event);
+        const qint64 ns = t.nsecsElapsed();
+        --Depth;
+        Busy += ns;
+        ++Handled;
+        if (ns > 1000000)
+            Slow += QStringLiteral(" %1:%2 %3ms").arg(type).arg(QLatin1String(cls)).arg(ns / 1e6, 0, 'f', 1);
+        return r;
+    }
+
+    // Called at each timer tick: what the thread did since the last one.
+    void Tick(qint64 gapNs)
+    {
+        if (Recording && gapNs > 16000000)
+            std::fprintf(stderr, "window_measure: gap %.2f ms at %.3f s: %d events, %.2f ms in handlers;%s\n",
+                         gapNs / 1e6, Since.nsecsElapsed() / 1e9, Handled, Busy / 1e6, qPrintable(Slow));
+        Busy = 0;
+        Handled = 0;
+        Slow.clear();
+    }
+
+private:
+    int Depth = 0;
+    qint64 Busy = 0;
+    int Handled = 0;
+    QString Slow;
+};
+
 class TFirstPaint : public QObject {
 public:
     qint64 AtMs = -1;
@@ -165,6 +214,7 @@ int MeasureGap(const QString& folder, double speed)
         const qint64 ns = since.nsecsElapsed();
         since.restart();
         if (scanning) {
+            static_cast<TTimedApplication*>(qApp)->Tick(ns);
             longest = std::max(longest, ns);
             ++ticks;
         }
@@ -177,10 +227,14 @@ int MeasureGap(const QString& folder, double speed)
         return 1;
     }
     scanning = true;
+    auto* timed = static_cast<TTimedApplication*>(qApp);
+    timed->Since.start();
+    timed->Recording = qEnvironmentVariableIntValue("WINDOW_MEASURE_EVENTS") != 0;
     QElapsedTimer wall;
     wall.start();
     const bool ended = PumpUntil([&] { return scan->isEnabled(); }, 1800000);
     scanning = false;
+    static_cast<TTimedApplication*>(qApp)->Recording = false;
     tick.stop();
     if (!ended)
         return 1;
@@ -225,7 +279,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: window_measure start|gap [SPEED]\n");
         return 2;
     }
-    QApplication app(argc, argv);
+    TTimedApplication app(argc, argv);
     InitApplication();
     QTemporaryDir dir;
     SetDataFolder(dir.path());

@@ -410,6 +410,8 @@ void TSpGraph735::CurveChanged()
         return;
     }
     DrawFrame();
+    // Twenty full curves are some 50 000 lines over the whole picture.
+    TSpLineBatch lines(Image);
     for (auto& c : Curves)
         if (c)
             c->Paint();

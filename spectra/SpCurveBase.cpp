@@ -329,7 +329,10 @@ void TSpCurveBase::BeginPen()
     Image->SetPenStyle(0);
 }
 
-void TSpCurveBase::Draw()
+// Flattened: the row mapping and the surface's queueing of a line are then
+// part of the loop over the points, with no call between two lines (a full
+// repaint draws some 50 000 of them).
+[[gnu::flatten]] void TSpCurveBase::Draw()
 {
     if (Count <= 0 || Image == nullptr)
         return;
@@ -361,25 +364,58 @@ void TSpCurveBase::Draw()
         return;
     }
 
-    int32_t i = 0;
-    while (i < Count && !InView(IndexToX(i, nullptr), lo, hi))
-        ++i;
-    if (i < Count) {
-        PenX = XToPixel(IndexToX(i, nullptr), nullptr);
-        PenY = YToPixel(Data[i]);
-        Image->MoveTo(PenX, PenY);
+    const std::vector<int32_t>& columns = ViewColumns(lo, hi);
+    bool started = false;
+    for (int32_t i = 0; i < Count; ++i) {
         // Values outside the view are skipped: the line goes on from the
         // last visible value to the next one.
-        for (++i; i < Count; ++i) {
-            const float x = IndexToX(i, nullptr);
-            if (!InView(x, lo, hi))
-                continue;
-            PenX = XToPixel(x, nullptr);
-            PenY = YToPixel(Data[i]);
+        if (columns[static_cast<size_t>(i)] == OutOfView)
+            continue;
+        PenX = columns[static_cast<size_t>(i)];
+        PenY = YToPixel(Data[i]);
+        if (started)
             Image->LineTo(PenX, PenY);
-        }
+        else
+            Image->MoveTo(PenX, PenY);
+        started = true;
     }
     DrawnCount = Count;
+}
+
+// The curves of one graph mostly share their abscissas and all share the
+// view, so the column of each index is the same for all of them; mapping it
+// (two divisions in a chain) was a sixth of a full repaint. The columns of
+// the last few abscissa scales drawn (a curve's two segments have two) are
+// kept, per thread, and used by every curve with exactly the same scale.
+const std::vector<int32_t>& TSpCurveBase::ViewColumns(float lo, float hi) const
+{
+    struct TScale {
+        int32_t Capacity, PlotLeft, PlotRight;
+        float XDataFrom, XDataTo, XLimitMin, XLimitMax, XViewFrom, XViewTo, Lo, Hi;
+    };
+    struct TColumns {
+        TScale Scale{};
+        std::vector<int32_t> Columns;
+    };
+    constexpr size_t Kept = 4;
+    thread_local TColumns kept[Kept];
+    thread_local size_t next = 0;
+    const TScale scale{Capacity, PlotLeft,  PlotRight, XDataFrom, XDataTo, XLimitMin,
+                       XLimitMax, XViewFrom, XViewTo,  lo,        hi};
+    TColumns* c = std::find_if(std::begin(kept), std::end(kept), [&](const TColumns& k) {
+        return std::memcmp(&scale, &k.Scale, sizeof scale) == 0;
+    });
+    if (c == std::end(kept)) {
+        c = &kept[next];
+        next = (next + 1) % Kept;
+        c->Scale = scale;
+        c->Columns.clear();
+    }
+    for (auto i = static_cast<int32_t>(c->Columns.size()); i < Count; ++i) {
+        const float x = IndexToX(i, nullptr);
+        c->Columns.push_back(InView(x, lo, hi) ? XToPixel(x, nullptr) : OutOfView);
+    }
+    return c->Columns;
 }
 
 void TSpCurveBase::DrawNew()

@@ -130,6 +130,10 @@ private:
     void BeginPen();
     void DrawTimeLabels();
     bool InView(float x, float lo, float hi) const { return x >= lo && x <= hi; }
+    // Column of each index 0 .. Count - 1 in the wavenumber view, OutOfView
+    // for an abscissa outside [lo, hi].
+    static constexpr int32_t OutOfView = INT32_MIN;
+    const std::vector<int32_t>& ViewColumns(float lo, float hi) const;
 
     std::vector<float> FOwned;
 };

@@ -76,6 +76,7 @@ TSpImage::TSpImage(void* window) : Window(window)
 
 TSpImage::~TSpImage()
 {
+    FlushLines();
     if (OwnPainter)
         OwnPainter->end();
 }
@@ -99,6 +100,8 @@ void TSpImage::SetCanvas(QPainter* canvas)
 {
     if (OwnBitmap)
         return;
+    FlushLines();
+    DirectState = -1;
     if (OwnPainter)
         OwnPainter->end();
     OwnPainter.reset();
@@ -117,6 +120,8 @@ void TSpImage::SetRect(int32_t left, int32_t top, int32_t right, int32_t bottom)
     Bottom = bottom;
     if (!OwnBitmap)
         return;
+    Pending.clear();  // the bitmap is new and white
+    DirectState = -1;
     QFont font = Canvas ? Canvas->font() : SpDefaultFont();
     if (OwnPainter)
         OwnPainter->end();
@@ -174,6 +179,7 @@ int TSpImage::SetPenStyle(int style)
 int TSpImage::SetPenColor(uint32_t color)
 {
     PenColorValue = color;
+    PenArgb = 0xFF000000u | ((color & 0xFFu) << 16) | (color & 0xFF00u) | ((color >> 16) & 0xFFu);
     LinePen.setColor(SpColor(color));
     PainterHasLinePen = false;
     return 0;
@@ -202,6 +208,8 @@ void TSpImage::SetFontBold(bool bold)
 
 QPainter* TSpImage::GetCanvas()
 {
+    FlushLines();
+    DirectState = -1;
     PainterHasLinePen = false;
     return Canvas;
 }
@@ -219,77 +227,86 @@ void TSpImage::MoveTo(int32_t x, int32_t y)
     PenPos = QPoint(Left + x, Top + y);
 }
 
-void TSpImage::LineTo(int32_t x, int32_t y)
+void TSpImage::DrawLineTo(QPoint to)
 {
-    QPoint to(Left + x, Top + y);
     if (Canvas != nullptr && !RasterLine(PenPos, to)) {
+        FlushLines();
         ApplyLinePen();
         Canvas->drawLine(PenPos, to);
     }
-    PenPos = to;
 }
 
-// A full repaint draws some 50 000 short solid lines (20 curves of 2601
-// points); through QPainter each costs more than its pixels. Solid one-pixel
-// lines on a plain 32-bit image are therefore set here directly, with the
-// platform's rule of leaving the end pixel out. Anything else (dotted pens, a
-// transformed or clipped painter, a printer) goes through QPainter.
-bool TSpImage::RasterLine(QPoint from, QPoint to)
-{
-    if (Image == nullptr || PenStyleValue != SpPenSolid)
-        return false;
-    const QImage::Format f = Image->format();
-    if (f != QImage::Format_RGB32 && f != QImage::Format_ARGB32 && f != QImage::Format_ARGB32_Premultiplied)
-        return false;
-    if (Image->devicePixelRatio() != 1.0 || !Canvas->worldTransform().isIdentity() || Canvas->hasClipping() ||
-        Canvas->compositionMode() != QPainter::CompositionMode_SourceOver)
-        return false;
-    const int w = Image->width(), h = Image->height();
-    // Far-off end points are left to QPainter, which clips analytically.
-    constexpr int Far = 1 << 15;
-    if (std::abs(from.x()) > Far || std::abs(from.y()) > Far || std::abs(to.x()) > Far ||
-        std::abs(to.y()) > Far)
-        return false;
-    if ((from.x() < 0 && to.x() < 0) || (from.y() < 0 && to.y() < 0) || (from.x() >= w && to.x() >= w) ||
-        (from.y() >= h && to.y() >= h))
-        return true;  // nothing of it is on the image
+namespace {
 
-    // constBits: writing through bits() would detach an image the caller
-    // shares, away from the buffer the painter draws into.
-    uchar* bits = const_cast<uchar*>(Image->constBits());
-    const qsizetype stride = Image->bytesPerLine();
-    const uint32_t argb = 0xFF000000u | ((PenColorValue & 0xFFu) << 16) | (PenColorValue & 0xFF00u) |
-                          ((PenColorValue >> 16) & 0xFFu);
-    int x0 = from.x(), y0 = from.y();
-    const int x1 = to.x(), y1 = to.y();
+// Lines are the symmetric integer walk from one end to the other, the end
+// pixel left out (the platform's one-pixel lines). Both walks below take the
+// same steps; they differ only in what they may assume.
+
+// A line wholly on the image. Along its longer axis the walk steps at every
+// pixel, so only the step across needs a test: a steep segment (most of a
+// noisy spectrum's) is a walk down a column.
+void WalkLine(uint32_t* bits, qsizetype stride, int x0, int y0, int x1, int y1, uint32_t argb)
+{
+    const int dx = std::abs(x1 - x0), dy = -std::abs(y1 - y0);
+    const int sx = x0 < x1 ? 1 : -1;
+    const qsizetype rowStep = y0 < y1 ? stride : -stride;
+    int err = dx + dy;
+    uint32_t* p = bits + y0 * stride + x0;
+    // Neighbouring points of a curve lie at most a column apart: such a line
+    // is one run down a column, or two with the step across half way. The
+    // step is then taken by position, with no branch to mispredict.
+    if (-dy > dx && dx <= 1) {
+        const int split = dx == 0 ? -1 : (-dy + 1) / 2 - 1;
+        for (int k = 0; k < -dy; ++k) {
+            *p = argb;
+            p += rowStep + (sx & -static_cast<int>(k == split));
+        }
+        return;
+    }
+    if (-dy <= dx && -dy <= 1) {
+        const int split = dy == 0 ? -1 : (dx + 1) / 2 - 1;
+        for (int k = 0; k < dx; ++k) {
+            *p = argb;
+            p += sx + (rowStep & -static_cast<qsizetype>(k == split));
+        }
+        return;
+    }
+    if (-dy > dx) {
+        for (int n = -dy; n > 0; --n) {
+            *p = argb;
+            if (2 * err >= dy) {
+                err += dy;
+                p += sx;
+            }
+            err += dx;
+            p += rowStep;
+        }
+    } else {
+        for (int n = dx; n > 0; --n) {
+            *p = argb;
+            if (2 * err <= dx) {
+                err += dx;
+                p += rowStep;
+            }
+            err += dy;
+            p += sx;
+        }
+    }
+}
+
+// A line of which only the pixels inside `clip` are set; the walk stops once
+// it has left the clip for good.
+void WalkLineClipped(uint32_t* bits, qsizetype stride, int x0, int y0, int x1, int y1, uint32_t argb,
+                     const QRect& clip)
+{
     const int dx = std::abs(x1 - x0), dy = -std::abs(y1 - y0);
     const int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
     int err = dx + dy;
-    if (std::min(x0, x1) >= 0 && std::max(x0, x1) < w && std::min(y0, y1) >= 0 && std::max(y0, y1) < h &&
-        stride % 4 == 0) {
-        // Wholly on the image (a curve's usual segment): the same steps,
-        // walked with a pixel pointer and no bounds test per pixel.
-        uint32_t* p = reinterpret_cast<uint32_t*>(bits + y0 * stride) + x0;
-        const qsizetype rowStep = sy * (stride / 4);
-        while (x0 != x1 || y0 != y1) {
-            *p = argb;
-            const int e2 = 2 * err;
-            if (e2 >= dy) {
-                err += dy;
-                x0 += sx;
-                p += sx;
-            }
-            if (e2 <= dx) {
-                err += dx;
-                y0 += sy;
-                p += rowStep;
-            }
-        }
-        return true;
-    }
     while (x0 != x1 || y0 != y1) {
-        if (x0 >= 0 && x0 < w && y0 >= 0 && y0 < h)
-            reinterpret_cast<uint32_t*>(bits + y0 * stride)[x0] = argb;
+        if (clip.contains(x0, y0))
+            bits[y0 * stride + x0] = argb;
+        else if ((sx > 0 ? x0 > clip.right() : x0 < clip.left()) || (sy > 0 ? y0 > clip.bottom() : y0 < clip.top()))
+            return;
         const int e2 = 2 * err;
         if (e2 >= dy) {
             err += dy;
@@ -300,7 +317,102 @@ bool TSpImage::RasterLine(QPoint from, QPoint to)
             y0 += sy;
         }
     }
+}
+
+}  // namespace
+
+// A full repaint draws some 50 000 short solid lines (20 curves of 2601
+// points); through QPainter each costs more than its pixels. Solid one-pixel
+// lines on a plain 32-bit image are therefore set here directly, with the
+// platform's rule of leaving the end pixel out. Anything else (dotted pens, a
+// transformed or clipped painter, a printer) goes through QPainter.
+bool TSpImage::RasterLine(QPoint from, QPoint to)
+{
+    if (Image == nullptr || PenStyleValue != SpPenSolid || !DirectPixels())
+        return false;
+    const int w = Image->width(), h = Image->height();
+    const qsizetype stride = Image->bytesPerLine();
+    // Far-off end points are left to QPainter, which clips analytically.
+    constexpr int Far = 1 << 15;
+    if (std::abs(from.x()) > Far || std::abs(from.y()) > Far || std::abs(to.x()) > Far ||
+        std::abs(to.y()) > Far)
+        return false;
+    if ((from.x() < 0 && to.x() < 0) || (from.y() < 0 && to.y() < 0) || (from.x() >= w && to.x() >= w) ||
+        (from.y() >= h && to.y() >= h))
+        return true;  // nothing of it is on the image
+
+    const uint32_t argb = PenArgb;
+    const bool onImage = std::min(from.x(), to.x()) >= 0 && std::max(from.x(), to.x()) < w &&
+                         std::min(from.y(), to.y()) >= 0 && std::max(from.y(), to.y()) < h;
+    if (onImage && LineBatchDepth > 0) {
+        Pending.push_back({from.x(), from.y(), to.x(), to.y(), argb, std::min(from.x(), to.x()) >> BandShift,
+                           std::max(from.x(), to.x()) >> BandShift});
+        return true;
+    }
+    FlushLines();
+    // constBits: writing through bits() would detach an image the caller
+    // shares, away from the buffer the painter draws into.
+    auto* bits = reinterpret_cast<uint32_t*>(const_cast<uchar*>(Image->constBits()));
+    if (onImage)
+        WalkLine(bits, stride / 4, from.x(), from.y(), to.x(), to.y(), argb);
+    else
+        WalkLineClipped(bits, stride / 4, from.x(), from.y(), to.x(), to.y(), argb, QRect(0, 0, w, h));
     return true;
+}
+
+bool TSpImage::DirectPixels() const
+{
+    // Asking the painter costs more than a short line's pixels. Within a
+    // batch the answer is kept until the painter is handed out again
+    // (GetCanvas), the only way its state can change meanwhile.
+    if (LineBatchDepth > 0 && DirectState >= 0)
+        return DirectState != 0;
+    const QImage::Format f = Image->format();
+    const bool direct =
+        (f == QImage::Format_RGB32 || f == QImage::Format_ARGB32 || f == QImage::Format_ARGB32_Premultiplied) &&
+        Image->bytesPerLine() % 4 == 0 && Image->devicePixelRatio() == 1.0 &&
+        Canvas->worldTransform().isIdentity() && !Canvas->hasClipping() &&
+        Canvas->compositionMode() == QPainter::CompositionMode_SourceOver;
+    DirectState = LineBatchDepth > 0 ? direct : -1;
+    BatchWidth = Image->width();
+    BatchHeight = Image->height();
+    return direct;
+}
+
+// Sets the queued lines band by band. Every pixel lies in one band, and
+// within a band the lines are set in the order they were drawn, so each pixel
+// ends with the colour of the last line over it, as if drawn one by one.
+void TSpImage::FlushLines() const
+{
+    if (Pending.empty())
+        return;
+    auto* bits = reinterpret_cast<uint32_t*>(const_cast<uchar*>(Image->constBits()));
+    const qsizetype stride = Image->bytesPerLine() / 4;
+    const int h = Image->height();
+    const int bands = (Image->width() >> BandShift) + 1;
+    // A picture has a handful of bands, and a curve's lines run across them
+    // in order: passing over all lines once per band costs less than sorting
+    // them into bands.
+    for (int b = 0; b < bands; ++b) {
+        const QRect band(b << BandShift, 0, 1 << BandShift, h);
+        for (const TPendingLine& l : Pending) {
+            if (l.FirstBand > b || l.LastBand < b)
+                continue;
+            if (l.FirstBand == l.LastBand)
+                WalkLine(bits, stride, l.X0, l.Y0, l.X1, l.Y1, l.Argb);
+            else
+                WalkLineClipped(bits, stride, l.X0, l.Y0, l.X1, l.Y1, l.Argb, band);
+        }
+    }
+    Pending.clear();
+}
+
+void TSpImage::EndLines()
+{
+    if (LineBatchDepth > 0 && --LineBatchDepth == 0) {
+        FlushLines();
+        DirectState = -1;
+    }
 }
 
 void TSpImage::Rectangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2)
@@ -313,6 +425,7 @@ void TSpImage::Rectangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2)
         std::swap(y1, y2);
     if (x2 - x1 < 1 || y2 - y1 < 1)
         return;
+    FlushLines();
     QRect r(Left + x1, Top + y1, x2 - x1, y2 - y1);
     Canvas->fillRect(r, SpColor(BrushColorValue));
     if (PenStyleValue != SpPenNull) {
@@ -328,6 +441,7 @@ void TSpImage::DrawText(int32_t x, int32_t y, const QString& text)
 {
     if (Canvas == nullptr || text.isEmpty())
         return;
+    FlushLines();
     QFontMetrics fm = Canvas->fontMetrics();
     QRect cell(0, 0, fm.horizontalAdvance(text), fm.height());
     Canvas->save();
@@ -368,6 +482,8 @@ void TSpImage::CopyRect(const TSpRect& dst, const TSpImage& source, const TSpRec
 {
     if (Canvas == nullptr || source.Image == nullptr)
         return;
+    FlushLines();
+    source.FlushLines();
     QRect from(source.Left + src.Left, source.Top + src.Top, src.Width(), src.Height());
     QRect to(Left + dst.Left, Top + dst.Top, dst.Width(), dst.Height());
     if (from.isEmpty() || to.isEmpty())

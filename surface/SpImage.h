@@ -19,9 +19,11 @@
 #include <QPen>
 #include <QSize>
 #include <QString>
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string_view>
+#include <vector>
 
 // A rectangle in the platform's convention: right and bottom are exclusive.
 struct TSpRect {
@@ -105,14 +107,38 @@ public:
     // for an own bitmap of size 0). The surface sets its pen before each of
     // its own operations, so a caller may change the painter's pen freely.
     QPainter* GetCanvas();
-    // The image drawn on, when the canvas is an image (else null).
-    QImage* Bitmap() const { return Image; }
+    // The image drawn on, when the canvas is an image (else null), with every
+    // line drawn so far on it.
+    QImage* Bitmap()
+    {
+        FlushLines();
+        return Image;
+    }
+
+    // Between BeginLines and EndLines (nested pairs count once) solid lines
+    // may reach the image later, at EndLines or before the next operation
+    // that draws otherwise: the picture ends the same, pixel for pixel, but
+    // many lines over a large image are set band by band, each band staying
+    // in the processor's cache. TSpLineBatch pairs them for a scope.
+    void BeginLines() { ++LineBatchDepth; }
+    void EndLines();
 
     // Drawing, coordinates relative to the rectangle. Lines are one pixel wide
     // and not antialiased; like the platform's, LineTo leaves the end pixel
     // out (the next line starts there).
     void MoveTo(int32_t x, int32_t y);
-    void LineTo(int32_t x, int32_t y);
+    void LineTo(int32_t x, int32_t y)
+    {
+        const QPoint to(Left + x, Top + y);
+        // In a batch, a solid line wholly on a plain image is only queued:
+        // a full repaint's usual line, kept free of calls.
+        if (DirectState == 1 && PenStyleValue == SpPenSolid && OnBatchImage(PenPos) && OnBatchImage(to))
+            Pending.push_back({PenPos.x(), PenPos.y(), to.x(), to.y(), PenArgb,
+                               std::min(PenPos.x(), to.x()) >> BandShift, std::max(PenPos.x(), to.x()) >> BandShift});
+        else
+            DrawLineTo(to);
+        PenPos = to;
+    }
     // Outline with the pen, fill with the brush; like the platform rectangle,
     // the right column and bottom row (x2, y2) are outside.
     void Rectangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
@@ -144,6 +170,14 @@ private:
     void InitPainter();
     void ApplyLinePen();
     bool RasterLine(QPoint from, QPoint to);
+    void DrawLineTo(QPoint to);
+    bool OnBatchImage(QPoint p) const
+    {
+        return static_cast<unsigned>(p.x()) < static_cast<unsigned>(BatchWidth) &&
+               static_cast<unsigned>(p.y()) < static_cast<unsigned>(BatchHeight);
+    }
+    void FlushLines() const;
+    bool DirectPixels() const;
     QString FromUtf8(std::string_view utf8) const
     {
         return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
@@ -163,4 +197,38 @@ private:
     QPen LinePen;
     bool PainterHasLinePen = false;  // the painter's pen is LinePen
     QPoint PenPos;                   // canvas coordinates
+
+    // Lines queued in a batch, all wholly on Image, in drawing order.
+    struct TPendingLine {
+        int32_t X0, Y0, X1, Y1;
+        uint32_t Argb;
+        int32_t FirstBand, LastBand;  // bands of columns the line touches
+    };
+    int LineBatchDepth = 0;
+    mutable int DirectState = -1;  // DirectPixels() kept in a batch: 0, 1, or -1 to ask
+    mutable int BatchWidth = 0, BatchHeight = 0;  // the image's, while DirectState is 1
+    uint32_t PenArgb = 0xFF000000u;               // the pen colour as the image's pixel
+    // A band of 256 columns of a picture some 1000 rows high is a megabyte:
+    // it stays in the second-level cache while its lines are set.
+    static constexpr int BandShift = 8;
+    mutable std::vector<TPendingLine> Pending;
+};
+
+class TSpLineBatch {
+public:
+    explicit TSpLineBatch(TSpImage* surface) : Surface(surface)
+    {
+        if (Surface != nullptr)
+            Surface->BeginLines();
+    }
+    ~TSpLineBatch()
+    {
+        if (Surface != nullptr)
+            Surface->EndLines();
+    }
+    TSpLineBatch(const TSpLineBatch&) = delete;
+    TSpLineBatch& operator=(const TSpLineBatch&) = delete;
+
+private:
+    TSpImage* Surface;
 };

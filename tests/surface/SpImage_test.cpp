@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <algorithm>
+#include <cstdlib>
+#include <optional>
+#include <vector>
 
 #include "tests/support/GuiApp.h"
 
@@ -71,6 +75,112 @@ TEST(SpImage, CoordinatesAreOffsetByTheRectangle)
         s.LineTo(4, 10);
     }
     EXPECT_EQ(Ink(up), QRect(4, 11, 1, 20));
+}
+
+// The pixels a one-pixel line has always had: the symmetric integer walk,
+// end pixel left out.
+std::vector<QPoint> WalkedPixels(QPoint from, QPoint to)
+{
+    std::vector<QPoint> out;
+    int x = from.x(), y = from.y();
+    const int dx = std::abs(to.x() - x), dy = -std::abs(to.y() - y);
+    const int sx = x < to.x() ? 1 : -1, sy = y < to.y() ? 1 : -1;
+    int err = dx + dy;
+    while (x != to.x() || y != to.y()) {
+        out.emplace_back(x, y);
+        const int e2 = 2 * err;
+        if (e2 >= dy) {
+            err += dy;
+            x += sx;
+        }
+        if (e2 <= dx) {
+            err += dx;
+            y += sy;
+        }
+    }
+    return out;
+}
+
+// Every slope and direction, from a start in the middle (lines wholly on the
+// image) and from one near a corner (lines leaving it), including long steep
+// and long flat ones: each line sets exactly the walked pixels that lie on
+// the image. Catches any drawing shortcut that moves a pixel.
+TEST(SpImage, LinesSetExactlyTheWalkedPixelsInEveryDirection)
+{
+    const int w = 160, h = 150;
+    const QImage white = WhiteImage(w, h);
+    QImage img = white;
+    TSpImage s(nullptr, &img, 0, 0, w, h);
+    s.SetPenColor(SpRgb(255, 0, 0));
+    const QRgb red = qRgb(255, 0, 0);
+    std::vector<QPoint> ends;
+    for (int a = -45; a <= 45; ++a)
+        for (int b = -45; b <= 45; ++b)
+            ends.emplace_back(a, b);
+    for (int along = 46; along <= 140; along += 7)
+        for (int across = -6; across <= 6; ++across)
+            for (int sign : {-1, 1})
+                ends.insert(ends.end(), {QPoint(across, sign * along), QPoint(sign * along, across)});
+    for (const QPoint origin : {QPoint(75, 72), QPoint(4, 140)}) {
+        for (const QPoint d : ends) {
+            const QPoint to = origin + d;
+            s.MoveTo(origin.x(), origin.y());
+            s.LineTo(to.x(), to.y());
+            for (const QPoint px : WalkedPixels(origin, to)) {
+                if (px.x() < 0 || px.y() < 0 || px.x() >= w || px.y() >= h)
+                    continue;
+                ASSERT_EQ(img.pixel(px), red) << "line " << origin.x() << "," << origin.y() << " -> " << to.x()
+                                              << "," << to.y() << " misses " << px.x() << "," << px.y();
+                img.setPixel(px, WhitePx);
+            }
+            ASSERT_EQ(img, white) << "line " << origin.x() << "," << origin.y() << " -> " << to.x() << ","
+                                  << to.y() << " sets a pixel off its walk";
+        }
+    }
+}
+
+// Lines queued in a batch reach the image band by band; the picture must be
+// the one drawn line by line: overlapping lines of several colours keep
+// their order, lines across bands and lines leaving the image included, with
+// other drawing (a dotted line, a rectangle, the painter handed out) between.
+TEST(SpImage, ABatchOfLinesEndsAsTheSamePictureAsLinesDrawnOneByOne)
+{
+    auto draw = [](QImage& img, bool batched) {
+        TSpImage s(nullptr, &img, 0, 0, img.width(), img.height());
+        std::optional<TSpLineBatch> batch;
+        if (batched)
+            batch.emplace(&s);
+        uint32_t seed = 12345;
+        auto next = [&seed](int n) {
+            seed = seed * 1103515245u + 12345u;
+            return static_cast<int>((seed >> 8) % static_cast<uint32_t>(n));
+        };
+        const uint32_t colours[] = {SpRgb(255, 0, 0), SpRgb(0, 0, 255), SpRgb(0, 160, 0)};
+        s.MoveTo(10, 150);
+        for (int i = 0; i < 3000; ++i) {
+            if (i % 25 == 0)
+                s.SetPenColor(colours[next(3)]);
+            if (i == 1000) {
+                s.SetPenStyle(SpPenDot);
+                s.LineTo(600, 20);
+                s.SetPenStyle(SpPenSolid);
+            }
+            if (i == 1500)
+                s.Rectangle(300, 100, 420, 180);
+            if (i == 2000)
+                s.GetCanvas()->fillRect(QRect(500, 0, 40, 300), Qt::yellow);
+            // Mostly short steps across a few columns, now and then a long
+            // jump, across bands, or off the image.
+            const int dx = next(20) == 0 ? next(900) - 450 : next(5) - 2;
+            const int dy = next(10) == 0 ? next(500) - 250 : next(80) - 40;
+            s.LineTo(std::clamp(10 + (i * 7 + dx) % 760 - 30, -40, 760), std::clamp(150 + dy, -60, 360));
+        }
+    };
+    QImage one = WhiteImage(720, 300), batched = WhiteImage(720, 300);
+    draw(one, false);
+    draw(batched, true);
+    EXPECT_NE(Ink(one), QRect());
+    EXPECT_EQ(batched, one);
 }
 
 TEST(SpImage, DottedLineLeavesGapsAndSolidDoesNot)
