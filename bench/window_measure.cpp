@@ -41,13 +41,14 @@ QElapsedTimer gSinceMain;
 TForm1* gWindow = nullptr;
 
 // Times every event the window thread delivers, so that a long timer gap can
-// be put down to what held the thread (printed with WINDOW_MEASURE_EVENTS=1:
-// for each gap over 16 ms while the scan runs, the time spent in handlers
-// during it and the handlers over 1 ms).
+// be put down to what held the thread (printed with WINDOW_MEASURE_EVENTS=MS:
+// for each gap over MS milliseconds while the scan runs, the time spent in
+// handlers during it and the handlers over 1 ms).
 class TTimedApplication : public QApplication {
 public:
     using QApplication::QApplication;
     bool Recording = false;
+    qint64 ReportOverNs = 0;
     QElapsedTimer Since;  // started with the scan
 
     bool notify(QObject* receiver, QEvent* event) override
@@ -74,7 +75,7 @@ public:
     // Called at each timer tick: what the thread did since the last one.
     void Tick(qint64 gapNs)
     {
-        if (Recording && gapNs > 16000000)
+        if (Recording && gapNs > ReportOverNs)
             std::fprintf(stderr, "window_measure: gap %.2f ms at %.3f s: %d events, %.2f ms in handlers;%s\n",
                          gapNs / 1e6, Since.nsecsElapsed() / 1e9, Handled, Busy / 1e6, qPrintable(Slow));
         Busy = 0;
@@ -229,7 +230,8 @@ int MeasureGap(const QString& folder, double speed)
     scanning = true;
     auto* timed = static_cast<TTimedApplication*>(qApp);
     timed->Since.start();
-    timed->Recording = qEnvironmentVariableIntValue("WINDOW_MEASURE_EVENTS") != 0;
+    timed->ReportOverNs = qEnvironmentVariableIntValue("WINDOW_MEASURE_EVENTS") * qint64{1000000};
+    timed->Recording = timed->ReportOverNs > 0;
     QElapsedTimer wall;
     wall.start();
     const bool ended = PumpUntil([&] { return scan->isEnabled(); }, 1800000);
