@@ -3,7 +3,9 @@
 //   window_measure start   ms from entering main to the window's first paint
 //   window_measure gap     the longest gap (ms) of a 5 ms timer on the window
 //                          thread while a full scan runs against the
-//                          simulated instrument at x20, with the plot drawing;
+//                          simulated instrument at x20, with the plot drawing,
+//                          the longest event handler on that thread, and the
+//                          longest gap of the same timer on an idle thread;
 //                          then fills all 20 slots with full curves, repaints
 //                          and gives the resident memory (MB, VmRSS)
 //
@@ -17,8 +19,10 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <functional>
 #include <cstdio>
@@ -40,15 +44,17 @@ namespace {
 QElapsedTimer gSinceMain;
 TForm1* gWindow = nullptr;
 
-// Times every event the window thread delivers, so that a long timer gap can
-// be put down to what held the thread (printed with WINDOW_MEASURE_EVENTS=MS:
-// for each gap over MS milliseconds while the scan runs, the time spent in
-// handlers during it and the handlers over 1 ms).
+// Times every event the window thread delivers while the scan runs: the
+// longest handler is the program's own share of a timer gap, whatever the
+// machine adds. With WINDOW_MEASURE_EVENTS=MS, every gap over MS milliseconds
+// is printed with the time spent in handlers during it and the handlers over
+// 1 ms.
 class TTimedApplication : public QApplication {
 public:
     using QApplication::QApplication;
     bool Recording = false;
-    qint64 ReportOverNs = 0;
+    qint64 ReportOverNs = 0;  // 0: print nothing
+    qint64 LongestHandlerNs = 0;
     QElapsedTimer Since;  // started with the scan
 
     bool notify(QObject* receiver, QEvent* event) override
@@ -67,7 +73,8 @@ public:
         --Depth;
         Busy += ns;
         ++Handled;
-        if (ns > 1000000)
+        LongestHandlerNs = std::max(LongestHandlerNs, ns);
+        if (ReportOverNs > 0 && ns > 1000000)
             Slow += QStringLiteral(" %1:%2 %3ms").arg(type).arg(QLatin1String(cls)).arg(ns / 1e6, 0, 'f', 1);
         return r;
     }
@@ -75,7 +82,7 @@ public:
     // Called at each timer tick: what the thread did since the last one.
     void Tick(qint64 gapNs)
     {
-        if (Recording && gapNs > ReportOverNs)
+        if (Recording && ReportOverNs > 0 && gapNs > ReportOverNs)
             std::fprintf(stderr, "window_measure: gap %.2f ms at %.3f s: %d events, %.2f ms in handlers;%s\n",
                          gapNs / 1e6, Since.nsecsElapsed() / 1e9, Handled, Busy / 1e6, qPrintable(Slow));
         Busy = 0;
@@ -88,6 +95,32 @@ private:
     qint64 Busy = 0;
     int Handled = 0;
     QString Slow;
+};
+
+// The same 5 ms timer on a thread that does nothing else, over the same
+// time: its longest gap is what the machine alone adds (a virtual machine's
+// processor can be away for ten milliseconds and more).
+class TReferenceTimer : public QThread {
+public:
+    std::atomic<bool> Measuring{false};
+    std::atomic<qint64> LongestNs{0};
+
+protected:
+    void run() override
+    {
+        QElapsedTimer since;
+        QTimer tick;
+        tick.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&tick, &QTimer::timeout, [&] {
+            const qint64 ns = since.nsecsElapsed();
+            since.restart();
+            if (Measuring.load())
+                LongestNs.store(std::max(LongestNs.load(), ns));
+        });
+        since.start();
+        tick.start(5);
+        exec();
+    }
 };
 
 class TFirstPaint : public QObject {
@@ -222,22 +255,28 @@ int MeasureGap(const QString& folder, double speed)
     });
     since.start();
     tick.start(5);
+    TReferenceTimer reference;
+    reference.start();
     scan->trigger();
     if (!PumpUntil([&] { return !scan->isEnabled(); }, 10000)) {
         std::fprintf(stderr, "window_measure: the scan did not start\n");
         return 1;
     }
     scanning = true;
+    reference.Measuring = true;
     auto* timed = static_cast<TTimedApplication*>(qApp);
     timed->Since.start();
     timed->ReportOverNs = qEnvironmentVariableIntValue("WINDOW_MEASURE_EVENTS") * qint64{1000000};
-    timed->Recording = timed->ReportOverNs > 0;
+    timed->Recording = true;
     QElapsedTimer wall;
     wall.start();
     const bool ended = PumpUntil([&] { return scan->isEnabled(); }, 1800000);
     scanning = false;
-    static_cast<TTimedApplication*>(qApp)->Recording = false;
+    reference.Measuring = false;
+    timed->Recording = false;
     tick.stop();
+    reference.quit();
+    reference.wait();
     if (!ended)
         return 1;
     TSpCurveZQ735* measured = window.Graph()->CurrentCurve();
@@ -245,6 +284,8 @@ int MeasureGap(const QString& folder, double speed)
     std::printf("scan_points %d\n", measured != nullptr ? measured->GetInfo().PointCount : -1);
     std::printf("timer_ticks %ld\n", ticks);
     std::printf("longest_timer_gap_ms %.2f\n", longest / 1e6);
+    std::printf("longest_handler_ms %.2f\n", timed->LongestHandlerNs / 1e6);
+    std::printf("reference_timer_gap_ms %.2f\n", reference.LongestNs.load() / 1e6);
 
     // Every slot with a full curve, as after a day's work.
     TSpGraph735& g = *window.Graph();
