@@ -341,12 +341,10 @@ bool TSpImage::RasterLine(QPoint from, QPoint to)
         (from.y() >= h && to.y() >= h))
         return true;  // nothing of it is on the image
 
-    const uint32_t argb = PenArgb;
     const bool onImage = std::min(from.x(), to.x()) >= 0 && std::max(from.x(), to.x()) < w &&
                          std::min(from.y(), to.y()) >= 0 && std::max(from.y(), to.y()) < h;
     if (onImage && LineBatchDepth > 0) {
-        Pending.push_back({from.x(), from.y(), to.x(), to.y(), argb, std::min(from.x(), to.x()) >> BandShift,
-                           std::max(from.x(), to.x()) >> BandShift});
+        QueueLine(from, to);
         return true;
     }
     FlushLines();
@@ -354,9 +352,9 @@ bool TSpImage::RasterLine(QPoint from, QPoint to)
     // shares, away from the buffer the painter draws into.
     auto* bits = reinterpret_cast<uint32_t*>(const_cast<uchar*>(Image->constBits()));
     if (onImage)
-        WalkLine(bits, stride / 4, from.x(), from.y(), to.x(), to.y(), argb);
+        WalkLine(bits, stride / 4, from.x(), from.y(), to.x(), to.y(), PenArgb);
     else
-        WalkLineClipped(bits, stride / 4, from.x(), from.y(), to.x(), to.y(), argb, QRect(0, 0, w, h));
+        WalkLineClipped(bits, stride / 4, from.x(), from.y(), to.x(), to.y(), PenArgb, QRect(0, 0, w, h));
     return true;
 }
 

@@ -133,8 +133,7 @@ public:
         // In a batch, a solid line wholly on a plain image is only queued:
         // a full repaint's usual line, kept free of calls.
         if (DirectState == 1 && PenStyleValue == SpPenSolid && OnBatchImage(PenPos) && OnBatchImage(to))
-            Pending.push_back({PenPos.x(), PenPos.y(), to.x(), to.y(), PenArgb,
-                               std::min(PenPos.x(), to.x()) >> BandShift, std::max(PenPos.x(), to.x()) >> BandShift});
+            QueueLine(PenPos, to);
         else
             DrawLineTo(to);
         PenPos = to;
@@ -175,6 +174,11 @@ private:
     {
         return static_cast<unsigned>(p.x()) < static_cast<unsigned>(BatchWidth) &&
                static_cast<unsigned>(p.y()) < static_cast<unsigned>(BatchHeight);
+    }
+    void QueueLine(QPoint from, QPoint to)
+    {
+        Pending.push_back({from.x(), from.y(), to.x(), to.y(), PenArgb, std::min(from.x(), to.x()) >> BandShift,
+                           std::max(from.x(), to.x()) >> BandShift});
     }
     void FlushLines() const;
     bool DirectPixels() const;
