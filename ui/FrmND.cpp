@@ -48,7 +48,8 @@ class TNDCellDelegate : public QStyledItemDelegate {
 public:
     TNDCellDelegate(TFrmND* form, QObject* parent) : QStyledItemDelegate(parent), Form(form) {}
 
-    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex& index) const override
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&,
+                          const QModelIndex& index) const override
     {
         auto* edit = new QLineEdit(parent);
         edit->setFrame(false);
@@ -111,6 +112,28 @@ void TNDGrid::PlaceCurrent(int row, int col)
     Placing = true;
     setCurrentCell(row, col);
     Placing = false;
+}
+
+QModelIndex TNDGrid::EditedIndex() const
+{
+    if (state() != EditingState)
+        return {};
+    for (auto* editor : viewport()->findChildren<QLineEdit*>(Qt::FindDirectChildrenOnly))
+        if (editor->isVisible()) {
+            const QModelIndex index = indexAt(editor->geometry().center());
+            if (indexWidget(index) == editor)
+                return index;
+        }
+    return currentIndex();
+}
+
+void TNDGrid::DropEditor()
+{
+    if (state() != EditingState)
+        return;
+    for (auto* editor : viewport()->findChildren<QLineEdit*>(Qt::FindDirectChildrenOnly))
+        if (editor->isVisible())
+            closeEditor(editor, QAbstractItemDelegate::NoHint);
 }
 
 void TNDGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous)
@@ -229,8 +252,8 @@ void TFrmND::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     // Every showing starts with a new table.
-    StringGrid1->setColumnWidth(NDColDate,
-                                StringGrid1->fontMetrics().horizontalAdvance(QStringLiteral("2004-07-19 17:20:23")) + 1);
+    StringGrid1->setColumnWidth(
+        NDColDate, StringGrid1->fontMetrics().horizontalAdvance(QStringLiteral("2004-07-19 17:20:23")) + 1);
     ResetTable();
 }
 
@@ -270,8 +293,9 @@ void TFrmND::Warn(const QString& text)
 
 QString TFrmND::AskFile(bool save)
 {
-    QFileDialog dialog(this, save ? QStringLiteral("存盘") : QStringLiteral("打开"), QStringLiteral("."),
-                       save ? QStringLiteral("浓度曲线（*.irc）(*.irc)") : QStringLiteral("浓度工作曲线（*.irc）(*.irc)"));
+    QFileDialog dialog(
+        this, save ? QStringLiteral("存盘") : QStringLiteral("打开"), QStringLiteral("."),
+        save ? QStringLiteral("浓度曲线（*.irc）(*.irc)") : QStringLiteral("浓度工作曲线（*.irc）(*.irc)"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     if (save) {
         dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -476,8 +500,10 @@ bool TFrmND::RequestCell(int row, int col)
 void TFrmND::CellEdited(QWidget* editor, int row, int col)
 {
     // Filtering and cutting put text back into the editor, which signals
-    // again: the outer call finishes the work.
-    if (FEditing)
+    // again: the outer call finishes the work. While the grid is rebuilt
+    // from the table, an editor that Qt opens or refills shows what the grid
+    // held, never something typed: nothing of it goes back into the table.
+    if (FEditing || FRefreshing)
         return;
     FEditing = true;
     auto* edit = static_cast<QLineEdit*>(editor);
@@ -496,11 +522,21 @@ void TFrmND::CellEdited(QWidget* editor, int row, int col)
 
 void TFrmND::Refresh()
 {
+    // Qt may call back into the window while the grid changes (a moved
+    // current cell, an editor's text); a refresh asked for meanwhile runs
+    // after this one instead of inside it.
+    if (FRefreshing) {
+        FRefreshAgain = true;
+        return;
+    }
     FRefreshing = true;
-    RefreshCells();
-    RefreshButtons();
-    RefreshChart();
-    RefreshQuality();
+    for (int pass = 0; pass == 0 || (FRefreshAgain && pass < 3); ++pass) {
+        FRefreshAgain = false;
+        RefreshCells();
+        RefreshButtons();
+        RefreshChart();
+        RefreshQuality();
+    }
     FRefreshing = false;
 }
 
@@ -515,8 +551,19 @@ void TFrmND::RefreshCells()
 {
     TNDGrid* g = StringGrid1;
     const int rows = FTable.DataRows();
-    if (g->rowCount() != rows)
+    // An editor left on a row that goes away, or on a cell that is no longer
+    // the table's current one, is closed first: removing its row would make
+    // Qt move the current cell and open a new editor in the middle of the
+    // rebuild. Edit triggers stay off while the rows change for the same reason.
+    const QModelIndex edited = g->EditedIndex();
+    if (edited.isValid() &&
+        (g->rowCount() != rows || FTable.RowSelect || edited.row() != FTable.CurRow - 1 ||
+         edited.column() != FTable.CurCol || !FTable.CanSelectCell(edited.row() + 1, edited.column())))
+        g->DropEditor();
+    if (g->rowCount() != rows) {
+        g->setEditTriggers(QAbstractItemView::NoEditTriggers);
         g->setRowCount(rows);
+    }
     QStringList headers;
     for (int c = 0; c < NDColumns; ++c)
         headers << Q(FTable.Cell(0, c));
@@ -573,8 +620,10 @@ void TFrmND::RefreshCells()
     }
     // Whole rows while a row is chosen through its number, cell by cell with
     // the editor shown otherwise.
-    g->setSelectionBehavior(FTable.RowSelect ? QAbstractItemView::SelectRows : QAbstractItemView::SelectItems);
-    g->setEditTriggers(FTable.RowSelect ? QAbstractItemView::NoEditTriggers : QAbstractItemView::AllEditTriggers);
+    g->setSelectionBehavior(FTable.RowSelect ? QAbstractItemView::SelectRows
+                                             : QAbstractItemView::SelectItems);
+    g->setEditTriggers(FTable.RowSelect ? QAbstractItemView::NoEditTriggers
+                                        : QAbstractItemView::AllEditTriggers);
     g->PlaceCurrent(FTable.CurRow - 1, FTable.CurCol);
     g->clearSelection();
     if (FTable.RowSelect)
