@@ -204,6 +204,10 @@ TFrmND::TFrmND(std::function<TSpGraph735*()> graph, QWidget* parent)
     labelSE = Label(group, "labelSE", QString());
     auto* lbLOD = Label(group, "lbLOD", QStringLiteral("检出限"));
     labelLOD = Label(group, "labelLOD", QString());
+    // What makes a curve doubtful is said here; the curve itself is kept.
+    labelNotice = Label(group, "labelNotice", QString());
+    labelNotice->setStyleSheet(QStringLiteral("color: red"));
+    labelNotice->setWordWrap(true);
     lstResidual = new QListWidget(group);
     lstResidual->setObjectName(QStringLiteral("lstResidual"));
     auto* grid = new QGridLayout(group);
@@ -215,7 +219,8 @@ TFrmND::TFrmND(std::function<TSpGraph735*()> graph, QWidget* parent)
     grid->addWidget(labelSE, 2, 1);
     grid->addWidget(lbLOD, 3, 0);
     grid->addWidget(labelLOD, 3, 1);
-    grid->addWidget(lstResidual, 4, 0, 1, 2);
+    grid->addWidget(labelNotice, 4, 0, 1, 2);
+    grid->addWidget(lstResidual, 5, 0, 1, 2);
     grid->setColumnStretch(1, 1);
 
     StringGrid1 = new TNDGrid(this);
@@ -651,6 +656,12 @@ void TFrmND::RefreshChart()
 void TFrmND::RefreshQuality()
 {
     const TNDFitStats s = FTable.FitStats();
+    QStringList notices;
+    for (const std::string& w : FTable.CurveWarnings())
+        notices << Q(w);
+    const QString notice = notices.join(QLatin1Char('\n'));
+    if (labelNotice->text() != notice)
+        labelNotice->setText(notice);
     lstResidual->clear();
     if (!s.Valid) {
         labelSE->clear();
@@ -660,8 +671,7 @@ void TFrmND::RefreshQuality()
     const QString unit = QString::fromLatin1(NDUnitName(FTable.UnitIndex));
     labelSE->setText(s.HasStdError ? Q(FormatFixed(s.StdError, FTable.MassDecimals)) + QLatin1Char(' ') + unit
                                    : QStringLiteral("—（至少三个标样）"));
-    labelLOD->setText(s.HasLod ? Q(FormatFixed(s.Lod, FTable.AbsDecimals)) + QStringLiteral(" Abs (3s/|k|)")
-                               : QStringLiteral("—"));
+    labelLOD->setText(s.HasLod ? Q(FTable.LodText()) : QStringLiteral("—"));
     for (size_t i = 0; i < s.Residuals.size(); ++i) {
         lstResidual->addItem(QStringLiteral("标样%1  残差 %2 %3")
                                  .arg(i + 1)

@@ -144,6 +144,7 @@ private:
     QLabel* labelR;
     QLabel* labelSE;
     QLabel* labelLOD;
+    QLabel* labelNotice;
     QListWidget* lstResidual;
     TNDGrid* StringGrid1;
 };
