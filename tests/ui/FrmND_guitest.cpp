@@ -336,6 +336,28 @@ TEST_F(FrmND, ATableGettingShorterUnderAnOpenEditor)
     ExpectShows(Form, opened, "shorter table opened");
 }
 
+// A falling curve is built and named; a sound one is not; the limit of
+// detection is given in the mass unit as well.
+TEST_F(FrmND, DoubtfulCurveIsNamedAndTheLimitIsInTheMassUnit)
+{
+    auto* notice = Child<QLabel>(&Form, "labelNotice");
+    ASSERT_NE(notice, nullptr);
+    const char* standards[3][2] = {{"0.1", "3"}, {"0.2", "2.1"}, {"0.3", "1"}};
+    for (int r = 1; r <= 3; ++r) {
+        if (r > 1)
+            Click(&Form, "btnAddItem");
+        Type(Form, r, NDColAbs, QString::fromLatin1(standards[r - 1][0]));
+        Type(Form, r, NDColQuartz, QString::fromLatin1(standards[r - 1][1]));
+    }
+    EXPECT_TRUE(notice->text().isEmpty());
+    Click(&Form, "btnBuildStd");
+    EXPECT_TRUE(Form.Table().CurveBuilt);
+    EXPECT_EQ(notice->text(), QStringLiteral("工作曲线斜率为负：石英质量随Abs增大而减小"));
+    const QString lod = Child<QLabel>(&Form, "labelLOD")->text();
+    EXPECT_EQ(lod.toStdString(), Form.Table().LodText());
+    EXPECT_TRUE(lod.endsWith(QStringLiteral(" mg (3s/|k|)"))) << lod.toStdString();
+}
+
 size_t Count(const std::string& text, const std::string& what)
 {
     size_t n = 0;
@@ -376,6 +398,12 @@ TEST_F(FrmND, LongTablePrintsOnNumberedContinuationPages)
     // (pdftotext makes one blank of the two after each caption.)
     EXPECT_NE(text.find("关系函数 C=10.00000×A"), std::string::npos) << text.substr(0, 1500);
     EXPECT_NE(text.find("相关系数 R=1.00000"), std::string::npos);
+    // The limit of detection in Abs and in the table's mass unit.
+    const size_t lod = text.find("检出限");
+    ASSERT_NE(lod, std::string::npos);
+    const std::string lodLine = text.substr(lod, text.find('\n', lod) - lod);
+    EXPECT_NE(lodLine.find(" Abs = "), std::string::npos) << lodLine;
+    EXPECT_NE(lodLine.find(" mg (3s/|k|)"), std::string::npos) << lodLine;
     // The date column is never printed; the last (empty) row is.
     EXPECT_EQ(text.find("2004-7-19"), std::string::npos);
     EXPECT_EQ(text.find("日期"), std::string::npos);
