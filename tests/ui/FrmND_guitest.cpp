@@ -250,8 +250,8 @@ TEST_F(FrmND, RefusedOpenAndSaveKeepTheTable)
 }
 
 // A table of `rows` standards (Abs 0.1·r, mass r) saved to `path`, its curve
-// built when asked.
-void SaveStandards(const QString& path, int rows, bool built)
+// built when asked, with `samples` samples measured on it.
+void SaveStandards(const QString& path, int rows, bool built, int samples = 0)
 {
     TNDTable t;
     t.Clock = &FixedTime;
@@ -265,6 +265,13 @@ void SaveStandards(const QString& path, int rows, bool built)
     }
     if (built)
         t.BuildCurve();
+    for (int i = 0; i < samples; ++i) {
+        const int row = t.StdCount + 1 + i;
+        ASSERT_TRUE(t.FocusCell(row, NDColAbs));
+        t.EditCell(row, NDColAbs, std::to_string(0.05 + 0.1 * i));
+        ASSERT_TRUE(t.FocusCell(row, NDColLabel));
+        ASSERT_EQ(t.MeasureSample(), 0);
+    }
     ASSERT_EQ(t.SaveCurveFile(path.toStdString()), 0);
 }
 
@@ -319,8 +326,8 @@ TEST_F(FrmND, ATableGettingShorterUnderAnOpenEditor)
 
     const QString seven = Dir.filePath(QStringLiteral("seven.irc"));
     const QString five = Dir.filePath(QStringLiteral("five.irc"));
-    SaveStandards(seven, 7, true);
-    SaveStandards(five, 5, true);
+    SaveStandards(seven, 5, true, 2);
+    SaveStandards(five, 3, true, 2);
     AnswerFileDialog(seven);
     Click(&Form, "tbOpen");
     ASSERT_EQ(Form.Table().DataRows(), 8);
