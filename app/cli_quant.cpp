@@ -2,12 +2,12 @@
 // shows it after "打开" — the same table operations (load, grid from the
 // items, the stored unit applied, the curve rebuilt), printed as text.
 
-#include "app/CliCommand.h"
-#include "quant/NDTable.h"
-
 #include <cstdio>
 #include <filesystem>
 #include <string>
+
+#include "app/CliCommand.h"
+#include "quant/NDTable.h"
 
 namespace {
 
@@ -29,15 +29,20 @@ int RunQuant(const std::vector<std::string>& args)
         std::fprintf(stderr, "zq735-cli: %s: %s\n", path.c_str(), NDLoadMessage(r));
         return cli::ExitUsage;
     }
+    // The rows of the file; opening appends a fresh row only when the table
+    // has room and every row is complete, and that row is not printed.
+    const int rows = t.ItemCount;
     t.FinishOpen();
 
     std::printf("file: %s\n", path.c_str());
     std::printf("unit: %s\n", NDUnitName(t.UnitIndex));
-    std::printf("rows: %d, standards: %d, curve %s\n", t.ItemCount - 1, t.StdCount,
+    std::printf("rows: %d, standards: %d, curve %s\n", rows, t.StdCount,
                 t.CurveBuilt ? "built" : "not built");
-    // The grid without its trailing empty row, one line per row, cells
+    for (const std::string& w : t.CurveWarnings())
+        std::fprintf(stderr, "zq735-cli: %s: 警告：%s\n", path.c_str(), w.c_str());
+    // The grid's header and the file's rows, one line per row, cells
     // separated by tabs.
-    for (int r = 0; r < t.RowCount() - 1; ++r) {
+    for (int r = 0; r <= rows; ++r) {
         std::string line;
         for (int c = 0; c < NDColumns; ++c) {
             if (c > 0)
@@ -48,18 +53,19 @@ int RunQuant(const std::vector<std::string>& args)
     }
     if (!t.CurveBuilt)
         return cli::ExitOk;
-    std::printf("k = %.9g\nb = %.9g\nR = %.9g\n", static_cast<double>(t.Slope), static_cast<double>(t.Intercept),
-                static_cast<double>(t.CorrCoef));
+    std::printf("k = %.9g\nb = %.9g\nR = %.9g\n", static_cast<double>(t.Slope),
+                static_cast<double>(t.Intercept), static_cast<double>(t.CorrCoef));
     std::printf("关系函数  %s\n相关系数  %s\n", t.LabelCA.c_str(), t.LabelR.c_str());
     const TNDFitStats s = t.FitStats();
     for (size_t i = 0; i < s.Residuals.size(); ++i)
         std::printf("标样%zu  残差 %s %s\n", i + 1, FormatFixed(s.Residuals[i], t.MassDecimals).c_str(),
                     NDUnitName(t.UnitIndex));
     if (s.HasStdError)
-        std::printf("标准误差 %s %s\n", FormatFixed(s.StdError, t.MassDecimals).c_str(), NDUnitName(t.UnitIndex));
+        std::printf("标准误差 %s %s\n", FormatFixed(s.StdError, t.MassDecimals).c_str(),
+                    NDUnitName(t.UnitIndex));
     if (s.HasLod)
-        std::printf("检出限 %s Abs (3s/|k|)\n", FormatFixed(s.Lod, t.AbsDecimals).c_str());
-    for (int r = t.StdCount + 1; r < t.RowCount() - 1; ++r) {
+        std::printf("检出限 %s\n", t.LodText().c_str());
+    for (int r = t.StdCount + 1; r <= rows; ++r) {
         std::printf("样品%d  %s  Abs %s  石英质量 %s %s  校正质量 %s %s  石英含量 %s%%%s\n", r - t.StdCount,
                     t.Cell(r, NDColName).c_str(), t.Cell(r, NDColAbs).c_str(), t.Cell(r, NDColQuartz).c_str(),
                     NDUnitName(t.UnitIndex), t.Cell(r, NDColCorr).c_str(), NDUnitName(t.UnitIndex),

@@ -1,16 +1,18 @@
 #include "quant/NDTable.h"
 
-#include "fileio/AtomicFile.h"
-#include "quant/NDChart.h"
-#include "text/GbkText.h"
-#include "text/NumberText.h"
-
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+
+#include "fileio/AtomicFile.h"
+#include "quant/NDChart.h"
+#include "text/GbkText.h"
+#include "text/NumberText.h"
 
 namespace {
 
@@ -107,8 +109,8 @@ bool NDParseDate(const std::string& text, TNDSystemTime& t)
     char tail;
     if (std::sscanf(text.c_str(), "%d-%d-%d %d:%d:%d%c", &y, &mo, &d, &h, &mi, &s, &tail) != 6)
         return false;
-    if (y < 1601 || y > 30827 || mo < 1 || mo > 12 || d < 1 || d > 31 || h < 0 || h > 23 || mi < 0 || mi > 59 ||
-        s < 0 || s > 59)
+    if (y < 1601 || y > 30827 || mo < 1 || mo > 12 || d < 1 || d > 31 || h < 0 || h > 23 || mi < 0 ||
+        mi > 59 || s < 0 || s > 59)
         return false;
     t.Year = static_cast<uint16_t>(y);
     t.Month = static_cast<uint16_t>(mo);
@@ -124,18 +126,24 @@ bool NDParseDate(const std::string& text, TNDSystemTime& t)
 const char* NDLoadMessage(int result)
 {
     switch (result) {
-        case NDFileCannotOpen: return "无法打开文件！";
-        case NDFileVersion: return "文件版本不对，无法打开！";
-        case NDFileTooManyRows: return "测量项过多，可能文件已损坏，无法打开";
-        default: return "未知错误，无法打开文件！";
+        case NDFileCannotOpen:
+            return "无法打开文件！";
+        case NDFileVersion:
+            return "文件版本不对，无法打开！";
+        case NDFileTooManyRows:
+            return "测量项过多，可能文件已损坏，无法打开";
+        case NDFileBadValue:
+            return "文件中有无效的数值，无法打开！";
+        default:
+            return "未知错误，无法打开文件！";
     }
 }
 
-TNDTable::TNDTable() : Items(MaxItems, ZeroNDItem())
+TNDTable::TNDTable() : Items(MaxItems, ZeroNDItem()), MassExact(MaxItems)
 {
     Cells.resize(2);
-    static const char* const headers[NDColumns] = {"序号", "名称", "编号", "ABS", "石英质量", "校正质量",
-                                                   "石英含量％", "测量次数", "日期", "备注"};
+    static const char* const headers[NDColumns] = {"序号",     "名称",       "编号",     "ABS",  "石英质量",
+                                                   "校正质量", "石英含量％", "测量次数", "日期", "备注"};
     for (int c = 0; c < NDColumns; ++c)
         Cells[0][static_cast<size_t>(c)] = headers[c];
     ApplyUnitHeaders(0);
@@ -148,6 +156,32 @@ bool TNDTable::CellValue(int row, int col, long double& value) const
     if (row < 1 || row >= RowCount())
         return false;
     return ParseNumberText(Cell(row, col), value);
+}
+
+double TNDTable::StoredMass(int item, int col) const
+{
+    const TNDItem& it = Items[static_cast<size_t>(item)];
+    const TExact& e = MassExact[static_cast<size_t>(item)][col == NDColCorr ? 1 : 0];
+    return e.Of(col == NDColCorr ? it.CorrMass : it.QuartzMass);
+}
+
+void TNDTable::SetMass(int item, int col, double value)
+{
+    TNDItem& it = Items[static_cast<size_t>(item)];
+    MassExact[static_cast<size_t>(item)][col == NDColCorr ? 1 : 0].V = value;
+    (col == NDColCorr ? it.CorrMass : it.QuartzMass) = static_cast<float>(value);
+}
+
+bool TNDTable::CellMass(int row, int col, long double& value) const
+{
+    if (!CellValue(row, col, value))
+        return false;
+    if (row <= MaxItems) {
+        const double stored = StoredMass(row - 1, col);
+        if (Cell(row, col) == FormatFixed(stored, MassDecimals))
+            value = stored;
+    }
+    return true;
 }
 
 bool TNDTable::CellIsNumber(int row, int col) const
@@ -197,9 +231,9 @@ void TNDTable::WriteItemFromRow(int row)
     long double v;
     if (CellValue(row, NDColAbs, v))
         it.AbsValue = static_cast<float>(v);
-    if (CellValue(row, NDColQuartz, v)) {
-        it.QuartzMass = static_cast<float>(v);
-        it.CorrMass = static_cast<float>(v);
+    if (CellMass(row, NDColQuartz, v)) {
+        SetMass(row - 1, NDColQuartz, static_cast<double>(v));
+        SetMass(row - 1, NDColCorr, static_cast<double>(v));
     }
     if (CellValue(row, NDColCount, v))
         it.MeasCount = static_cast<int32_t>(v);
@@ -220,6 +254,8 @@ void TNDTable::ResetTable()
     CurveBuilt = false;
     ApplyUnitHeaders(0);
     Cells[1].fill(std::string());
+    std::fill(MassExact.begin(), MassExact.end(), std::array<TExact, 2>{});
+    SlopeExact = InterceptExact = TExact{};
     const TNDSystemTime now = Clock();
     for (int i = 0; i < MaxItems; ++i) {
         TNDItem& it = Items[static_cast<size_t>(i)];
@@ -383,19 +419,36 @@ int TNDTable::LoadCurveFile(const std::string& path)
     if (in.size() < at + 28 + NDItemSize * static_cast<size_t>(n))
         return NDFileDamaged;
 
+    // A NaN or an infinity would pass into the fit and every result (k = nan)
+    // without a word: such a file is refused as a whole.
+    float header[7];
+    for (float& v : header) {
+        v = GetF32(in, at);
+        at += 4;
+    }
+    std::vector<TNDItem> items;
+    items.reserve(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        items.push_back(DeserializeNDItem(reinterpret_cast<const uint8_t*>(in.data() + at)));
+        at += NDItemSize;
+    }
+    for (float v : header)
+        if (!std::isfinite(v))
+            return NDFileBadValue;
+    for (const TNDItem& it : items)
+        if (!std::isfinite(it.AbsValue) || !std::isfinite(it.QuartzMass) || !std::isfinite(it.CorrMass))
+            return NDFileBadValue;
+
     ItemCount = n;
     StdCount = stdCount;
     CurveBuilt = built;
     UnitIndex = unit;
-    float* ranges[7] = {&XMin, &XMax, &YMin, &YMax, &Slope, &Intercept, &CorrCoef};
-    for (float* v : ranges) {
-        *v = GetF32(in, at);
-        at += 4;
-    }
-    for (int i = 0; i < n; ++i) {
-        Items[static_cast<size_t>(i)] = DeserializeNDItem(reinterpret_cast<const uint8_t*>(in.data() + at));
-        at += NDItemSize;
-    }
+    float* fields[7] = {&XMin, &XMax, &YMin, &YMax, &Slope, &Intercept, &CorrCoef};
+    for (int i = 0; i < 7; ++i)
+        *fields[i] = header[i];
+    std::copy(items.begin(), items.end(), Items.begin());
+    std::fill(MassExact.begin(), MassExact.end(), std::array<TExact, 2>{});
+    SlopeExact = InterceptExact = TExact{};
     return 0;
 }
 
@@ -464,9 +517,10 @@ void TNDTable::WidenRanges(float x, float y)
 void TNDTable::UpdateContent(int row)
 {
     long double q, c;
-    if (!CellValue(row, NDColQuartz, q) || !CellValue(row, NDColCorr, c) || std::fabs(c) <= 1e-7L)
+    if (!CellMass(row, NDColQuartz, q) || !CellMass(row, NDColCorr, c) || std::fabs(c) <= 1e-7L)
         return;
-    Cells[static_cast<size_t>(row)][NDColContent] = FormatFixed(static_cast<float>(q * 100.0L / c), MassDecimals);
+    Cells[static_cast<size_t>(row)][NDColContent] =
+        FormatFixed(static_cast<float>(q * 100.0L / c), MassDecimals);
 }
 
 void TNDTable::BuildCurve()
@@ -486,13 +540,7 @@ void TNDTable::BuildCurve()
         Items[static_cast<size_t>(r - 1)].QuartzMass = m;
         UpdateContent(r);
     }
-    XMin = YMin = 1e9f;
-    XMax = YMax = -1e9f;
-    for (int r = 1; r <= ItemCount; ++r) {
-        long double a, m;
-        if (CellValue(r, NDColAbs, a) && CellValue(r, NDColQuartz, m))
-            WidenRanges(static_cast<float>(a), static_cast<float>(m));
-    }
+    RecomputeRanges();
     const bool existed = CurveBuilt;
     CurveBuilt = true;
     DrawCurveChart();
@@ -503,6 +551,17 @@ void TNDTable::BuildCurve()
         FocusCell(RowCount() - 1, NDColLabel);
     }
     Modified = true;
+}
+
+void TNDTable::RecomputeRanges()
+{
+    XMin = YMin = 1e9f;
+    XMax = YMax = -1e9f;
+    for (int r = 1; r <= ItemCount; ++r) {
+        long double a, m;
+        if (CellValue(r, NDColAbs, a) && CellMass(r, NDColQuartz, m))
+            WidenRanges(static_cast<float>(a), static_cast<float>(m));
+    }
 }
 
 int TNDTable::MeasureSample()
@@ -547,23 +606,20 @@ void TNDTable::ChangeUnit(int unitIndex)
 {
     if (unitIndex < 0 || unitIndex > 2)
         return;
-    float factor = 1;
-    for (int i = UnitIndex; i < unitIndex; ++i)
-        factor = factor * 1000.0f;
-    for (int i = unitIndex; i < UnitIndex; ++i)
-        factor = factor * 0.001f;
+    if (unitIndex != UnitIndex) {
+        ScaleUnit(unitIndex);
+        return;
+    }
+    // The same unit: the masses are shown again with MassDecimals decimals
+    // and a built curve is refitted (as after opening a file).
     for (int r = 1; r <= ItemCount && r < RowCount(); ++r) {
-        TNDItem& it = Items[static_cast<size_t>(r - 1)];
-        long double v;
-        if (CellValue(r, NDColQuartz, v)) {
-            const float m = static_cast<float>(v * factor);
-            Cells[static_cast<size_t>(r)][NDColQuartz] = FormatFixed(m, MassDecimals);
-            it.QuartzMass = m;
-        }
-        if (CellValue(r, NDColCorr, v)) {
-            const float m = static_cast<float>(v * factor);
-            Cells[static_cast<size_t>(r)][NDColCorr] = FormatFixed(m, MassDecimals);
-            it.CorrMass = m;
+        for (int col : {NDColQuartz, NDColCorr}) {
+            long double v;
+            if (CellMass(r, col, v)) {
+                SetMass(r - 1, col, static_cast<double>(v));
+                Cells[static_cast<size_t>(r)][static_cast<size_t>(col)] =
+                    FormatFixed(static_cast<double>(v), MassDecimals);
+            }
         }
     }
     ApplyUnitHeaders(unitIndex);
@@ -571,6 +627,49 @@ void TNDTable::ChangeUnit(int unitIndex)
         BuildCurve();
         DrawCurveChart();
     }
+}
+
+// Another unit is a change of scale and nothing else: every mass and the
+// curve's k and b are multiplied by the same power of 1000, from their
+// full-precision values, while R, the absorbances and the contents (ratios
+// of two masses) stay as they are. Nothing is refitted or read back from the
+// four-decimal texts, so a change and its reverse leave the table as it was.
+// The samples' quartz masses are then read off the scaled curve as a build
+// reads them, so that the table is the one its saved file opens as.
+void TNDTable::ScaleUnit(int unitIndex)
+{
+    const int steps = unitIndex - UnitIndex;
+    double factor = 1;
+    for (int i = 0; i < std::abs(steps); ++i)
+        factor *= 1000.0;
+    const auto scale = [steps, factor](double v) { return steps > 0 ? v * factor : v / factor; };
+    for (int r = 1; r <= ItemCount && r < RowCount(); ++r) {
+        for (int col : {NDColQuartz, NDColCorr}) {
+            long double v;
+            if (!CellMass(r, col, v))
+                continue;
+            const double m = scale(static_cast<double>(v));
+            SetMass(r - 1, col, m);
+            Cells[static_cast<size_t>(r)][static_cast<size_t>(col)] = FormatFixed(m, MassDecimals);
+        }
+    }
+    ApplyUnitHeaders(unitIndex);
+    if (!CurveBuilt)
+        return;
+    SlopeExact.V = scale(SlopeExact.Of(Slope));
+    Slope = static_cast<float>(SlopeExact.V);
+    InterceptExact.V = scale(InterceptExact.Of(Intercept));
+    Intercept = static_cast<float>(InterceptExact.V);
+    for (int r = StdCount + 1; r <= ItemCount && r < RowCount(); ++r) {
+        long double a;
+        if (!CellValue(r, NDColAbs, a) || !CellIsNumber(r, NDColQuartz))
+            continue;
+        const float m = static_cast<float>(static_cast<long double>(Slope) * a + Intercept);
+        Cells[static_cast<size_t>(r)][NDColQuartz] = FormatFixed(m, MassDecimals);
+        Items[static_cast<size_t>(r - 1)].QuartzMass = m;
+    }
+    RecomputeRanges();
+    DrawCurveChart();
 }
 
 void TNDTable::DrawCurveChart()
@@ -597,7 +696,7 @@ void TNDTable::DrawCurveChart()
         DrawCurveLine(*Chart, XMin, XMax, YMin, YMax, LineX, LineY, 2, PlotRect, kNDCurveColor, true);
         for (int r = 1; r <= ItemCount && r < RowCount(); ++r) {
             long double a, m;
-            if (!CellValue(r, NDColAbs, a) || !CellValue(r, NDColQuartz, m))
+            if (!CellValue(r, NDColAbs, a) || !CellMass(r, NDColQuartz, m))
                 continue;
             const bool standard = r <= StdCount;
             DrawNumberedPoint(*Chart, XMin, XMax, YMin, YMax, static_cast<float>(a), static_cast<float>(m),
@@ -633,9 +732,50 @@ TNDFitStats TNDTable::FitStats() const
         if (Slope != 0) {
             s.HasLod = true;
             s.Lod = 3.0 * s.StdError / std::fabs(static_cast<double>(Slope));
+            s.LodMass = 3.0 * s.StdError;
         }
     }
     return s;
+}
+
+std::string TNDTable::LodText() const
+{
+    const TNDFitStats s = FitStats();
+    if (!s.HasLod)
+        return std::string();
+    return FormatFixed(s.Lod, AbsDecimals) + " Abs = " + FormatFixed(s.LodMass, MassDecimals) + " " +
+           NDUnitName(UnitIndex) + " (3s/|k|)";
+}
+
+std::vector<std::string> TNDTable::CurveWarnings() const
+{
+    std::vector<std::string> w;
+    if (CurveBuilt && StdCount >= 1) {
+        bool sameAbs = true, nonPositive = false;
+        for (int i = 0; i < StdCount; ++i) {
+            const TNDItem& it = Items[static_cast<size_t>(i)];
+            sameAbs = sameAbs && it.AbsValue == Items[0].AbsValue;
+            nonPositive = nonPositive || !(it.QuartzMass > 0);
+        }
+        if (sameAbs)
+            w.push_back("标样的Abs全部相同：斜率为0，工作曲线不能用于测量");
+        if (nonPositive)
+            w.push_back("标样中有零或负的石英质量");
+        if (Slope < 0)
+            w.push_back("工作曲线斜率为负：石英质量随Abs增大而减小");
+    }
+    std::string over;
+    int overCount = 0;
+    for (int r = 1; r < RowCount(); ++r) {
+        long double content;
+        if (!CellValue(r, NDColContent, content) || content <= 100)
+            continue;
+        if (++overCount <= 5)
+            over += (overCount > 1 ? "、" : "") + Printf("第%d行", r);
+    }
+    if (overCount > 0)
+        w.push_back("石英含量超过100％：" + over + (overCount > 5 ? "等" : ""));
+    return w;
 }
 
 bool TNDTable::Extrapolated(int row) const
@@ -659,7 +799,8 @@ bool TNDTable::CanSelectCell(int row, int col) const
     if (col == NDColLabel)
         return !CurveBuilt || row > StdCount;
     if (CurveBuilt)
-        return row > StdCount && col != NDColQuartz && col != NDColContent && col != NDColCount && col != NDColDate;
+        return row > StdCount && col != NDColQuartz && col != NDColContent && col != NDColCount &&
+               col != NDColDate;
     return col != NDColCorr && col != NDColContent && col != NDColCount && col != NDColDate;
 }
 
@@ -712,16 +853,19 @@ std::string TNDTable::EditCell(int row, int col, const std::string& text)
         if (!CurveBuilt && col == NDColQuartz)
             r[NDColCorr] = kept;
         long double v;
-        auto take = [&](int c, float& field) {
-            if (CellValue(row, c, v) && static_cast<float>(v) != field) {
-                field = static_cast<float>(v);
+        if (CellValue(row, NDColAbs, v) && static_cast<float>(v) != it.AbsValue) {
+            it.AbsValue = static_cast<float>(v);
+            Modified = true;
+        }
+        for (int c : {NDColQuartz, NDColCorr}) {
+            if (!CellValue(row, c, v))
+                continue;
+            if (static_cast<float>(v) != (c == NDColCorr ? it.CorrMass : it.QuartzMass))
                 Modified = true;
-            }
-        };
-        take(NDColAbs, it.AbsValue);
-        take(NDColQuartz, it.QuartzMass);
-        take(NDColCorr, it.CorrMass);
-        it.Complete = CellIsNumber(row, NDColAbs) && CellIsNumber(row, NDColQuartz) && CellIsNumber(row, NDColCorr);
+            SetMass(row - 1, c, static_cast<double>(v));
+        }
+        it.Complete =
+            CellIsNumber(row, NDColAbs) && CellIsNumber(row, NDColQuartz) && CellIsNumber(row, NDColCorr);
         UpdateContent(row);
         if (col == NDColAbs && CellIsNumber(row, NDColAbs) && kept != before) {
             r[NDColCount] = "1";
@@ -748,6 +892,7 @@ bool TNDTable::DeleteSelectedRow()
         Cells[static_cast<size_t>(r)] = Cells[static_cast<size_t>(r + 1)];
         Cells[static_cast<size_t>(r)][NDColLabel] = std::to_string(CurveBuilt ? r - StdCount : r);
         Items[static_cast<size_t>(r - 1)] = Items[static_cast<size_t>(r)];
+        MassExact[static_cast<size_t>(r - 1)] = MassExact[static_cast<size_t>(r)];
     }
     --ItemCount;
     if (single) {

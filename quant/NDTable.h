@@ -14,13 +14,14 @@
 // and labels of the program depend on those exact residues (standards
 // (0.2, 1), (0.4, 2) give b = -5.96e-8, not 0).
 
-#include "quant/NDItem.h"
-#include "surface/SpImage.h"
-
 #include <array>
 #include <functional>
+#include <limits>
 #include <string>
 #include <vector>
+
+#include "quant/NDItem.h"
+#include "surface/SpImage.h"
 
 enum : int {
     NDColLabel = 0,
@@ -52,6 +53,7 @@ enum : int {
     NDFileVersion = -2,      // written by a newer program
     NDFileTooManyRows = -3,  // more rows than the table holds
     NDFileDamaged = -4,      // ends early or holds impossible counts
+    NDFileBadValue = -5,     // a value that is not a finite number
 };
 // The window's message for a negative result of LoadCurveFile.
 const char* NDLoadMessage(int result);
@@ -59,13 +61,14 @@ const char* NDLoadMessage(int result);
 // The quality of a built curve (shown beside the relation; nothing of it is
 // stored).
 struct TNDFitStats {
-    bool Valid = false;                 // a curve is built
-    std::vector<double> Residuals;      // per standard: its mass - k·A - b
-    bool HasStdError = false;           // needs three standards or more
-    double StdError = 0;                // sqrt(sum of squares / (n - 2)), mass unit
+    bool Valid = false;             // a curve is built
+    std::vector<double> Residuals;  // per standard: its mass - k·A - b
+    bool HasStdError = false;       // needs three standards or more
+    double StdError = 0;            // sqrt(sum of squares / (n - 2)), mass unit
     bool HasLod = false;
-    double Lod = 0;                     // 3 · StdError / |k|, in Abs
-    double AbsMin = 0, AbsMax = 0;      // the standards' Abs range
+    double Lod = 0;                 // 3 · StdError / |k|, in Abs
+    double LodMass = 0;             // the same limit in the mass unit: |k| · Lod
+    double AbsMin = 0, AbsMax = 0;  // the standards' Abs range
 };
 
 class TNDTable {
@@ -112,17 +115,30 @@ public:
     // chart when a surface is attached.
     void DrawCurveChart();
     TNDFitStats FitStats() const;
+    // The limit of detection in Abs and in the mass unit ("0.001234 Abs =
+    // 0.0123 mg (3s/|k|)"), or empty while there is none.
+    std::string LodText() const;
+    // What makes the curve or the results doubtful though they are kept:
+    // standards of one Abs, standards of no or negative mass, a falling
+    // curve, contents above 100 %. One sentence each; empty when none.
+    std::vector<std::string> CurveWarnings() const;
     // A sample row whose Abs lies outside the standards' Abs range.
     bool Extrapolated(int row) const;
 
     // --- the grid as the operator works it -------------------------------------
     int RowCount() const { return static_cast<int>(Cells.size()); }
     int DataRows() const { return RowCount() - 1; }
-    const std::string& Cell(int row, int col) const { return Cells[static_cast<size_t>(row)][static_cast<size_t>(col)]; }
+    const std::string& Cell(int row, int col) const
+    {
+        return Cells[static_cast<size_t>(row)][static_cast<size_t>(col)];
+    }
     bool CellIsNumber(int row, int col) const;
     bool CellValue(int row, int col, long double& value) const;
     bool IsStandardRow(int row) const { return CurveBuilt && row >= 1 && row <= StdCount; }
-    bool IsSampleRow(int row) const { return row >= 1 && row < RowCount() && (!CurveBuilt || row > StdCount); }
+    bool IsSampleRow(int row) const
+    {
+        return row >= 1 && row < RowCount() && (!CurveBuilt || row > StdCount);
+    }
 
     // Whether the cell may become the current cell.
     bool CanSelectCell(int row, int col) const;
@@ -179,9 +195,28 @@ public:
     std::function<TNDSystemTime()> Clock = &NDNow;
 
 private:
+    // A float of the table together with the value it was rounded from, so
+    // that unit changes work on full precision and come back to where they
+    // started. The value counts only while the float still is its rounding:
+    // whatever writes the float alone thereby retires the value.
+    struct TExact {
+        double V = std::numeric_limits<double>::quiet_NaN();
+        double Of(float f) const { return static_cast<float>(V) == f ? V : f; }
+    };
+    // The mass a row holds in its quartz (col NDColQuartz) or corrected
+    // (NDColCorr) cell: the stored value in full precision while the cell
+    // shows it, else the typed text's value. False when the cell holds no number.
+    bool CellMass(int row, int col, long double& value) const;
+    double StoredMass(int item, int col) const;
+    void SetMass(int item, int col, double value);
+    void ScaleUnit(int unitIndex);
+    void RecomputeRanges();
     std::string RowLabel(int row) const;
     void SetRowItemTexts(int row);
     void WriteItemFromRow(int row);
     void WidenRanges(float x, float y);
     void SetRowCount(int rows);
+
+    std::vector<std::array<TExact, 2>> MassExact;  // per item: quartz, corrected
+    TExact SlopeExact, InterceptExact;
 };

@@ -48,7 +48,8 @@ class TNDCellDelegate : public QStyledItemDelegate {
 public:
     TNDCellDelegate(TFrmND* form, QObject* parent) : QStyledItemDelegate(parent), Form(form) {}
 
-    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex& index) const override
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&,
+                          const QModelIndex& index) const override
     {
         auto* edit = new QLineEdit(parent);
         edit->setFrame(false);
@@ -111,6 +112,28 @@ void TNDGrid::PlaceCurrent(int row, int col)
     Placing = true;
     setCurrentCell(row, col);
     Placing = false;
+}
+
+QModelIndex TNDGrid::EditedIndex() const
+{
+    if (state() != EditingState)
+        return {};
+    for (auto* editor : viewport()->findChildren<QLineEdit*>(Qt::FindDirectChildrenOnly))
+        if (editor->isVisible()) {
+            const QModelIndex index = indexAt(editor->geometry().center());
+            if (indexWidget(index) == editor)
+                return index;
+        }
+    return currentIndex();
+}
+
+void TNDGrid::DropEditor()
+{
+    if (state() != EditingState)
+        return;
+    for (auto* editor : viewport()->findChildren<QLineEdit*>(Qt::FindDirectChildrenOnly))
+        if (editor->isVisible())
+            closeEditor(editor, QAbstractItemDelegate::NoHint);
 }
 
 void TNDGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous)
@@ -181,6 +204,10 @@ TFrmND::TFrmND(std::function<TSpGraph735*()> graph, QWidget* parent)
     labelSE = Label(group, "labelSE", QString());
     auto* lbLOD = Label(group, "lbLOD", QStringLiteral("检出限"));
     labelLOD = Label(group, "labelLOD", QString());
+    // What makes a curve doubtful is said here; the curve itself is kept.
+    labelNotice = Label(group, "labelNotice", QString());
+    labelNotice->setStyleSheet(QStringLiteral("color: red"));
+    labelNotice->setWordWrap(true);
     lstResidual = new QListWidget(group);
     lstResidual->setObjectName(QStringLiteral("lstResidual"));
     auto* grid = new QGridLayout(group);
@@ -192,7 +219,8 @@ TFrmND::TFrmND(std::function<TSpGraph735*()> graph, QWidget* parent)
     grid->addWidget(labelSE, 2, 1);
     grid->addWidget(lbLOD, 3, 0);
     grid->addWidget(labelLOD, 3, 1);
-    grid->addWidget(lstResidual, 4, 0, 1, 2);
+    grid->addWidget(labelNotice, 4, 0, 1, 2);
+    grid->addWidget(lstResidual, 5, 0, 1, 2);
     grid->setColumnStretch(1, 1);
 
     StringGrid1 = new TNDGrid(this);
@@ -229,8 +257,8 @@ void TFrmND::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     // Every showing starts with a new table.
-    StringGrid1->setColumnWidth(NDColDate,
-                                StringGrid1->fontMetrics().horizontalAdvance(QStringLiteral("2004-07-19 17:20:23")) + 1);
+    StringGrid1->setColumnWidth(
+        NDColDate, StringGrid1->fontMetrics().horizontalAdvance(QStringLiteral("2004-07-19 17:20:23")) + 1);
     ResetTable();
 }
 
@@ -270,8 +298,9 @@ void TFrmND::Warn(const QString& text)
 
 QString TFrmND::AskFile(bool save)
 {
-    QFileDialog dialog(this, save ? QStringLiteral("存盘") : QStringLiteral("打开"), QStringLiteral("."),
-                       save ? QStringLiteral("浓度曲线（*.irc）(*.irc)") : QStringLiteral("浓度工作曲线（*.irc）(*.irc)"));
+    QFileDialog dialog(
+        this, save ? QStringLiteral("存盘") : QStringLiteral("打开"), QStringLiteral("."),
+        save ? QStringLiteral("浓度曲线（*.irc）(*.irc)") : QStringLiteral("浓度工作曲线（*.irc）(*.irc)"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     if (save) {
         dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -476,8 +505,10 @@ bool TFrmND::RequestCell(int row, int col)
 void TFrmND::CellEdited(QWidget* editor, int row, int col)
 {
     // Filtering and cutting put text back into the editor, which signals
-    // again: the outer call finishes the work.
-    if (FEditing)
+    // again: the outer call finishes the work. While the grid is rebuilt
+    // from the table, an editor that Qt opens or refills shows what the grid
+    // held, never something typed: nothing of it goes back into the table.
+    if (FEditing || FRefreshing)
         return;
     FEditing = true;
     auto* edit = static_cast<QLineEdit*>(editor);
@@ -496,11 +527,21 @@ void TFrmND::CellEdited(QWidget* editor, int row, int col)
 
 void TFrmND::Refresh()
 {
+    // Qt may call back into the window while the grid changes (a moved
+    // current cell, an editor's text); a refresh asked for meanwhile runs
+    // after this one instead of inside it.
+    if (FRefreshing) {
+        FRefreshAgain = true;
+        return;
+    }
     FRefreshing = true;
-    RefreshCells();
-    RefreshButtons();
-    RefreshChart();
-    RefreshQuality();
+    for (int pass = 0; pass == 0 || (FRefreshAgain && pass < 3); ++pass) {
+        FRefreshAgain = false;
+        RefreshCells();
+        RefreshButtons();
+        RefreshChart();
+        RefreshQuality();
+    }
     FRefreshing = false;
 }
 
@@ -515,8 +556,19 @@ void TFrmND::RefreshCells()
 {
     TNDGrid* g = StringGrid1;
     const int rows = FTable.DataRows();
-    if (g->rowCount() != rows)
+    // An editor left on a row that goes away, or on a cell that is no longer
+    // the table's current one, is closed first: removing its row would make
+    // Qt move the current cell and open a new editor in the middle of the
+    // rebuild. Edit triggers stay off while the rows change for the same reason.
+    const QModelIndex edited = g->EditedIndex();
+    if (edited.isValid() &&
+        (g->rowCount() != rows || FTable.RowSelect || edited.row() != FTable.CurRow - 1 ||
+         edited.column() != FTable.CurCol || !FTable.CanSelectCell(edited.row() + 1, edited.column())))
+        g->DropEditor();
+    if (g->rowCount() != rows) {
+        g->setEditTriggers(QAbstractItemView::NoEditTriggers);
         g->setRowCount(rows);
+    }
     QStringList headers;
     for (int c = 0; c < NDColumns; ++c)
         headers << Q(FTable.Cell(0, c));
@@ -573,8 +625,10 @@ void TFrmND::RefreshCells()
     }
     // Whole rows while a row is chosen through its number, cell by cell with
     // the editor shown otherwise.
-    g->setSelectionBehavior(FTable.RowSelect ? QAbstractItemView::SelectRows : QAbstractItemView::SelectItems);
-    g->setEditTriggers(FTable.RowSelect ? QAbstractItemView::NoEditTriggers : QAbstractItemView::AllEditTriggers);
+    g->setSelectionBehavior(FTable.RowSelect ? QAbstractItemView::SelectRows
+                                             : QAbstractItemView::SelectItems);
+    g->setEditTriggers(FTable.RowSelect ? QAbstractItemView::NoEditTriggers
+                                        : QAbstractItemView::AllEditTriggers);
     g->PlaceCurrent(FTable.CurRow - 1, FTable.CurCol);
     g->clearSelection();
     if (FTable.RowSelect)
@@ -602,6 +656,12 @@ void TFrmND::RefreshChart()
 void TFrmND::RefreshQuality()
 {
     const TNDFitStats s = FTable.FitStats();
+    QStringList notices;
+    for (const std::string& w : FTable.CurveWarnings())
+        notices << Q(w);
+    const QString notice = notices.join(QLatin1Char('\n'));
+    if (labelNotice->text() != notice)
+        labelNotice->setText(notice);
     lstResidual->clear();
     if (!s.Valid) {
         labelSE->clear();
@@ -611,8 +671,7 @@ void TFrmND::RefreshQuality()
     const QString unit = QString::fromLatin1(NDUnitName(FTable.UnitIndex));
     labelSE->setText(s.HasStdError ? Q(FormatFixed(s.StdError, FTable.MassDecimals)) + QLatin1Char(' ') + unit
                                    : QStringLiteral("—（至少三个标样）"));
-    labelLOD->setText(s.HasLod ? Q(FormatFixed(s.Lod, FTable.AbsDecimals)) + QStringLiteral(" Abs (3s/|k|)")
-                               : QStringLiteral("—"));
+    labelLOD->setText(s.HasLod ? Q(FTable.LodText()) : QStringLiteral("—"));
     for (size_t i = 0; i < s.Residuals.size(); ++i) {
         lstResidual->addItem(QStringLiteral("标样%1  残差 %2 %3")
                                  .arg(i + 1)

@@ -40,6 +40,11 @@ public:
     void PlaceCurrent(int row, int col);
     // An editor is open on the current cell.
     bool Editing() const { return state() == EditingState; }
+    // The cell under the open editor, or an invalid index.
+    QModelIndex EditedIndex() const;
+    // Closes an open editor without writing its text back: the table already
+    // holds every keystroke.
+    void DropEditor();
 
 protected:
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
@@ -116,6 +121,7 @@ private:
     int FUnitShown = -1;
     bool FClosing = false;
     bool FRefreshing = false;
+    bool FRefreshAgain = false;
     bool FEditing = false;
 
     TDlgSetNDUnit* FDlgSetNDUnit;
@@ -138,6 +144,7 @@ private:
     QLabel* labelR;
     QLabel* labelSE;
     QLabel* labelLOD;
+    QLabel* labelNotice;
     QListWidget* lstResidual;
     TNDGrid* StringGrid1;
 };

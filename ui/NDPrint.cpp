@@ -17,7 +17,9 @@ constexpr int kPrintedColumns[] = {0, 1, 2, 3, 4, 5, 6, 7, 9};
 class TPage {
 public:
     TPage(QPrinter& printer, QPainter& painter, const TNDTable& table, const QString& dateTime)
-        : Printer(printer), Table(table), S(nullptr, &painter, 0, 0, printer.width(), printer.height()),
+        : Printer(printer),
+          Table(table),
+          S(nullptr, &painter, 0, 0, printer.width(), printer.height()),
           DateTime(dateTime)
     {
         QFont font = SpDefaultFont();
@@ -89,8 +91,8 @@ public:
                 long double a, m;
                 if (!t.CellValue(r, NDColAbs, a) || !t.CellValue(r, NDColQuartz, m))
                     continue;
-                DrawNumberedPoint(S, t.XMin, t.XMax, t.YMin, t.YMax, static_cast<float>(a), static_cast<float>(m),
-                                  r - t.StdCount, plot, kNDSampleColor, true);
+                DrawNumberedPoint(S, t.XMin, t.XMax, t.YMin, t.YMax, static_cast<float>(a),
+                                  static_cast<float>(m), r - t.StdCount, plot, kNDSampleColor, true);
             }
         }
         Y = static_cast<int>(PpcmY * 0.8 + box.Bottom);
@@ -100,6 +102,10 @@ public:
         Centred(QStringLiteral("关系函数  ") + QString::fromStdString(t.LabelCA));
         Y += H;
         Centred(QStringLiteral("相关系数  ") + QString::fromStdString(t.LabelR));
+        if (const std::string lod = t.LodText(); !lod.empty()) {
+            Y += H;
+            Centred(QStringLiteral("检出限  ") + QString::fromStdString(lod));
+        }
         Y = static_cast<int>(PpcmY * 0.8 + Y + H);
     }
 
@@ -194,8 +200,9 @@ int PrintCurveReport(QPrinter& printer, const TNDTable& table, bool printCurve, 
     QPainter painter;
     if (!painter.begin(&printer))
         return 0;
-    const QString when =
-        dateTime.isEmpty() ? QDateTime::currentDateTime().toString(QStringLiteral("yyyy-M-d H:mm:ss")) : dateTime;
+    const QString when = dateTime.isEmpty()
+                             ? QDateTime::currentDateTime().toString(QStringLiteral("yyyy-M-d H:mm:ss"))
+                             : dateTime;
     int pages = 0;
     {
         TPage page(printer, painter, table, when);

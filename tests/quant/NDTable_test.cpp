@@ -3,10 +3,9 @@
 // a reader written here from the file's offsets.
 
 #include "quant/NDTable.h"
-#include "tests/support/FullDisk.h"
-#include "text/GbkText.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstring>
@@ -14,8 +13,11 @@
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <unistd.h>
 #include <vector>
+
+#include "tests/support/FullDisk.h"
+#include "tests/support/Run.h"
+#include "text/GbkText.h"
 
 namespace {
 
@@ -175,20 +177,147 @@ TEST(NDTable, FloatResiduesOfTheFitAreReproduced)
     EXPECT_EQ(flat.CorrCoef, 0.0f);
 }
 
-TEST(NDTable, UnitConversionsStartFromTheShownText)
+// A unit change scales what the table holds, not the four decimals it shows:
+// every step keeps the contents and R, every mass is the start's times a
+// power of 1000, and coming back to the start unit gives the table back.
+TEST(NDTable, UnitChangesAreExactAndReversible)
+{
+    struct TCase {
+        const char* Name;
+        int Start;
+        std::vector<TStd> Standards;
+        bool Build;
+        const char* SampleAbs;  // measured after the build, or null
+        std::vector<int> Path;  // the units chosen one after the other; the last is Start
+    };
+    const TCase cases[] = {
+        {"ng standards through mg",
+         2,
+         {{"0.1", "12.3"}, {"0.2", "45.6"}, {"0.3", "78.9"}, {"0.4", "123.4"}},
+         true,
+         nullptr,
+         {0, 2}},
+        {"mg sample at 100 % through ug and ng",
+         0,
+         {{"0.123", "1.2345"}, {"0.456", "4.5678"}, {"0.789", "7.8912"}},
+         true,
+         "0.5",
+         {1, 2, 1, 0}},
+        {"typed digits beyond the shown four",
+         0,
+         {{"0.1", "0.12345"}, {"0.2", "0.23456"}},
+         false,
+         nullptr,
+         {1, 0, 2, 0}},
+    };
+    for (const TCase& c : cases) {
+        TNDTable t;
+        t.Clock = &FixedTime;
+        t.ResetTable();
+        t.ChangeUnit(c.Start);
+        for (size_t i = 0; i < c.Standards.size(); ++i) {
+            if (i > 0) {
+                ASSERT_TRUE(t.AddRow()) << c.Name;
+            }
+            t.EditCell(static_cast<int>(i) + 1, NDColAbs, c.Standards[i].Abs);
+            t.EditCell(static_cast<int>(i) + 1, NDColQuartz, c.Standards[i].Mass);
+        }
+        if (c.Build)
+            t.BuildCurve();
+        if (c.SampleAbs != nullptr)
+            Measure(t, t.StdCount + 1, c.SampleAbs);
+        // The same unit again shows every mass with four decimals.
+        t.ChangeUnit(c.Start);
+        const TNDTable start = t;
+        // The rows that hold masses (not the fresh row a build or a measurement appends).
+        int rows = 0;
+        while (rows < t.DataRows() && t.CellIsNumber(rows + 1, NDColQuartz))
+            ++rows;
+        if (c.SampleAbs != nullptr) {
+            ASSERT_EQ(t.Cell(rows, NDColContent), "100.0000") << c.Name;
+        }
+
+        for (int unit : c.Path) {
+            t.ChangeUnit(unit);
+            const double factor = std::pow(1000.0, unit - c.Start);
+            for (int r = 1; r <= rows; ++r) {
+                const TNDItem& was = start.Items[static_cast<size_t>(r - 1)];
+                const TNDItem& now = t.Items[static_cast<size_t>(r - 1)];
+                EXPECT_NEAR(now.QuartzMass / factor, was.QuartzMass, 1e-6 * std::fabs(was.QuartzMass))
+                    << c.Name << " unit " << unit << " row " << r;
+                EXPECT_NEAR(now.CorrMass / factor, was.CorrMass, 1e-6 * std::fabs(was.CorrMass)) << c.Name;
+                EXPECT_EQ(t.Cell(r, NDColContent), start.Cell(r, NDColContent)) << c.Name << " unit " << unit;
+            }
+            EXPECT_EQ(t.CorrCoef, start.CorrCoef) << c.Name;
+            EXPECT_NEAR(t.Slope / factor, start.Slope, 1e-6 * std::fabs(start.Slope)) << c.Name;
+        }
+        EXPECT_EQ(t.Cells, start.Cells) << c.Name;
+        for (int i = 0; i < rows; ++i) {
+            EXPECT_EQ(t.Items[static_cast<size_t>(i)].QuartzMass,
+                      start.Items[static_cast<size_t>(i)].QuartzMass)
+                << c.Name << " item " << i;
+            EXPECT_EQ(t.Items[static_cast<size_t>(i)].CorrMass, start.Items[static_cast<size_t>(i)].CorrMass)
+                << c.Name << " item " << i;
+        }
+        EXPECT_EQ(t.Slope, start.Slope) << c.Name;
+        EXPECT_EQ(t.Intercept, start.Intercept) << c.Name;
+        EXPECT_EQ(t.LabelCA, start.LabelCA) << c.Name;
+    }
+}
+
+// The limit of detection, 3s/|k| in Abs, is the same limit as 3s in the
+// mass unit, and follows the unit.
+TEST(NDTable, LimitOfDetectionInAbsAndInTheMassUnit)
 {
     TNDTable t;
-    TypeStandards(t, {{"0.1", "0.12345"}});
+    TypeStandards(t, {{"0.1", "1.1"}, {"0.2", "1.9"}, {"0.3", "3.2"}});
+    t.BuildCurve();
+    const TNDFitStats s = t.FitStats();
+    ASSERT_TRUE(s.HasLod);
+    EXPECT_NEAR(s.LodMass, s.Lod * std::fabs(t.Slope), 1e-9);
+    EXPECT_EQ(t.LodText(),
+              FormatFixed(s.Lod, 6) + " Abs = " + FormatFixed(3 * s.StdError, 4) + " mg (3s/|k|)");
     t.ChangeUnit(1);
-    EXPECT_EQ(t.Cell(1, NDColQuartz), "123.4500");
-    t.ChangeUnit(0);
-    EXPECT_EQ(t.Cell(1, NDColQuartz), "0.1235");
-    t.ChangeUnit(2);
-    EXPECT_EQ(t.Cell(1, NDColQuartz), "123500.0000");
-    EXPECT_EQ(t.Cell(0, NDColCorr), "校正质量 (ng)");
-    // The same unit again still rewrites with four decimals.
-    t.ChangeUnit(2);
-    EXPECT_EQ(t.Cell(1, NDColCorr), "123500.0000");
+    const TNDFitStats ug = t.FitStats();
+    EXPECT_NEAR(ug.Lod, s.Lod, 1e-6 * s.Lod);
+    EXPECT_NEAR(ug.LodMass, 1000 * s.LodMass, 1e-6 * ug.LodMass);
+    EXPECT_NE(t.LodText().find(" ug (3s/|k|)"), std::string::npos) << t.LodText();
+}
+
+// Curves that may be meant but are doubtful are built, each with its warning.
+TEST(NDTable, DoubtfulCurvesAreBuiltWithAWarning)
+{
+    struct TCase {
+        const char* Name;
+        std::vector<TStd> Standards;
+        const char* SampleCorr;  // typed into the first sample row before measuring it at Abs 0.625
+        std::vector<std::string> Warnings;
+    };
+    const TCase cases[] = {
+        {"sound", {{"0.25", "1"}, {"0.5", "2"}, {"0.75", "3"}}, nullptr, {}},
+        {"one Abs",
+         {{"0.3", "1"}, {"0.3", "3"}},
+         nullptr,
+         {"标样的Abs全部相同：斜率为0，工作曲线不能用于测量"}},
+        {"zero mass", {{"0.1", "0"}, {"0.2", "1"}}, nullptr, {"标样中有零或负的石英质量"}},
+        {"falling", {{"0.1", "3"}, {"0.2", "1"}}, nullptr, {"工作曲线斜率为负：石英质量随Abs增大而减小"}},
+        {"content above 100 %",
+         {{"0.25", "1"}, {"0.5", "2"}, {"0.75", "3"}},
+         "1",
+         {"石英含量超过100％：第4行"}},
+    };
+    for (const TCase& c : cases) {
+        TNDTable t;
+        TypeStandards(t, c.Standards);
+        t.BuildCurve();
+        ASSERT_TRUE(t.CurveBuilt) << c.Name;
+        if (c.SampleCorr != nullptr) {
+            const int row = t.StdCount + 1;
+            t.EditCell(row, NDColCorr, c.SampleCorr);
+            Measure(t, row, "0.625");
+        }
+        EXPECT_EQ(t.CurveWarnings(), c.Warnings) << c.Name;
+    }
 }
 
 TEST(NDTable, GridRulesOfSelectionEditingAndDeletion)
@@ -424,6 +553,12 @@ std::string FileBytes(int version, int32_t rows, int32_t stdCount = 2, int32_t u
     return b;
 }
 
+std::string WithFloat(std::string bytes, size_t at, float value)
+{
+    std::memcpy(bytes.data() + at, &value, 4);
+    return bytes;
+}
+
 TEST(NDFile, OpeningRefusesWhatItCannotReadAndKeepsTheTable)
 {
     struct TCase {
@@ -445,6 +580,9 @@ TEST(NDFile, OpeningRefusesWhatItCannotReadAndKeepsTheTable)
         {"negative rows", FileBytes(101, -1, 0), NDFileDamaged},
         {"more standards than rows", FileBytes(101, 2, 3), NDFileDamaged},
         {"unknown unit", FileBytes(101, 2, 2, 7), NDFileDamaged},
+        {"NaN mass", WithFloat(FileBytes(101, 2), 55 + 124 + 44, std::nanf("")), NDFileBadValue},
+        {"infinite Abs", WithFloat(FileBytes(101, 2), 55 + 40, -INFINITY), NDFileBadValue},
+        {"infinite slope", WithFloat(FileBytes(101, 2), 43, INFINITY), NDFileBadValue},
     };
     for (const TCase& c : cases) {
         TNDTable t;
@@ -463,6 +601,7 @@ TEST(NDFile, OpeningRefusesWhatItCannotReadAndKeepsTheTable)
     TNDTable t;
     EXPECT_EQ(t.LoadCurveFile(TempFile("missing.irc").string()), NDFileCannotOpen);
     EXPECT_STREQ(NDLoadMessage(NDFileDamaged), "未知错误，无法打开文件！");
+    EXPECT_STREQ(NDLoadMessage(NDFileBadValue), "文件中有无效的数值，无法打开！");
 }
 
 TEST(NDFile, VersionHundredHasNoUnitAndOpensInMilligrams)
@@ -485,6 +624,39 @@ TEST(NDFile, VersionHundredHasNoUnitAndOpensInMilligrams)
     EXPECT_NEAR(t.Slope, 10.0f, 1e-4f);
     EXPECT_EQ(t.RowCount(), 4);
     std::filesystem::remove(path);
+}
+
+// zq735-cli quant prints every row of the file, also when the table is full
+// and opening could append no fresh row, and warns on stderr.
+TEST(NDCli, QuantPrintsEveryRowOfAFullTableAndWarns)
+{
+    TNDTable full;
+    TypeStandards(full, {{"0.1", "3"}, {"0.2", "1"}});
+    full.BuildCurve();
+    for (int r = full.StdCount + 1; r <= TNDTable::MaxItems; ++r) {
+        Measure(full, r, "0.15");
+        if (r < TNDTable::MaxItems) {
+            ASSERT_EQ(full.ItemCount, r + 1);
+        }
+    }
+    ASSERT_EQ(full.ItemCount, TNDTable::MaxItems);
+    const auto path = TempFile("full.irc");
+    ASSERT_EQ(full.SaveCurveFile(path.string()), 0);
+    const auto err = TempFile("full.err");
+    const TRun run = RunShell(std::string(ZQ735_BIN_DIR) + "/app/zq735-cli quant '" + path.string() +
+                              "' 2>'" + err.string() + "'");
+    EXPECT_EQ(run.Status, 0);
+    EXPECT_NE(run.Out.find("rows: 500, standards: 2, curve built\n"), std::string::npos);
+    EXPECT_NE(run.Out.find("\n样品498  未命名500  Abs 0.150000"), std::string::npos);
+    std::string last;
+    for (int c = 0; c < NDColumns; ++c)
+        last += (c > 0 ? "\t" : "") + full.Cell(TNDTable::MaxItems, c);
+    EXPECT_NE(run.Out.find("\n" + last + "\n"), std::string::npos) << last;
+    EXPECT_NE(ReadAll(err).find("zq735-cli: " + path.string() +
+                                ": 警告：工作曲线斜率为负：石英质量随Abs增大而减小\n"),
+              std::string::npos);
+    std::filesystem::remove(path);
+    std::filesystem::remove(err);
 }
 
 }  // namespace

@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <QComboBox>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,12 +19,11 @@
 
 #include "GuiTestSupport.h"
 #include "quant/NDTable.h"
+#include "tests/support/Run.h"
 #include "ui/DlgNDPrnSet.h"
 #include "ui/DlgSetNDUnit.h"
 #include "ui/FrmND.h"
 #include "ui/NumericText.h"
-
-#include "tests/support/Run.h"
 
 namespace {
 
@@ -79,7 +78,10 @@ void AnswerFileDialog(const QString& path)
     });
 }
 
-std::string RunText(const std::string& cmd) { return RunShell(cmd).Out; }
+std::string RunText(const std::string& cmd)
+{
+    return RunShell(cmd).Out;
+}
 
 class FrmND : public ::testing::Test {
 protected:
@@ -198,8 +200,8 @@ TEST_F(FrmND, StandardsCurveSamplesUnitSaveAndOpen)
     EXPECT_EQ(Form.Grid()->rowCount(), 6);
 
     // zq735-cli quant prints the same table and numbers.
-    const std::string out = RunText(std::string(ZQ735_BIN_DIR) + "/app/zq735-cli quant '" +
-                                    saved.toStdString() + "' 2>&1");
+    const std::string out =
+        RunText(std::string(ZQ735_BIN_DIR) + "/app/zq735-cli quant '" + saved.toStdString() + "' 2>&1");
     EXPECT_NE(out.find("unit: ug"), std::string::npos) << out;
     EXPECT_NE(out.find("关系函数  " + labelC.toStdString()), std::string::npos) << out;
     EXPECT_NE(out.find("相关系数  R=1.00000"), std::string::npos) << out;
@@ -210,7 +212,8 @@ TEST_F(FrmND, StandardsCurveSamplesUnitSaveAndOpen)
             line += (c > 0 ? "\t" : "") + Form.Table().Cell(r, c);
         EXPECT_NE(out.find(line + "\n"), std::string::npos) << line;
     }
-    EXPECT_NE(out.find("样品2  未命名5  Abs 0.900000  石英质量 3600.0000 ug  校正质量 5000.0000 ug  石英含量 72.0000%  外推"),
+    EXPECT_NE(out.find("样品2  未命名5  Abs 0.900000  石英质量 3600.0000 ug  校正质量 5000.0000 ug  石英含量 "
+                       "72.0000%  外推"),
               std::string::npos)
         << out;
 }
@@ -244,6 +247,122 @@ TEST_F(FrmND, RefusedOpenAndSaveKeepTheTable)
     EXPECT_EQ(refused.Text, QStringLiteral("未知错误，无法打开文件！"));
     EXPECT_EQ(CellText(Form, 1, NDColAbs), QStringLiteral("0.3"));
     EXPECT_TRUE(Form.Table().Modified);
+}
+
+// A table of `rows` standards (Abs 0.1·r, mass r) saved to `path`, its curve
+// built when asked, with `samples` samples measured on it.
+void SaveStandards(const QString& path, int rows, bool built, int samples = 0)
+{
+    TNDTable t;
+    t.Clock = &FixedTime;
+    t.ResetTable();
+    for (int r = 1; r <= rows; ++r) {
+        if (r > 1) {
+            ASSERT_TRUE(t.AddRow());
+        }
+        t.EditCell(r, NDColAbs, std::to_string(0.1 * r));
+        t.EditCell(r, NDColQuartz, std::to_string(r));
+    }
+    if (built)
+        t.BuildCurve();
+    for (int i = 0; i < samples; ++i) {
+        const int row = t.StdCount + 1 + i;
+        ASSERT_TRUE(t.FocusCell(row, NDColAbs));
+        t.EditCell(row, NDColAbs, std::to_string(0.05 + 0.1 * i));
+        ASSERT_TRUE(t.FocusCell(row, NDColLabel));
+        ASSERT_EQ(t.MeasureSample(), 0);
+    }
+    ASSERT_EQ(t.SaveCurveFile(path.toStdString()), 0);
+}
+
+// The grid shows exactly the table, and the table is the one `expected` holds.
+void ExpectShows(TFrmND& form, const TNDTable& expected, const char* step)
+{
+    const TNDTable& t = form.Table();
+    EXPECT_EQ(t.Cells, expected.Cells) << step;
+    EXPECT_EQ(t.ItemCount, expected.ItemCount) << step;
+    EXPECT_FALSE(t.Modified) << step;
+    ASSERT_EQ(form.Grid()->rowCount(), t.DataRows()) << step;
+    for (int r = 1; r <= t.DataRows(); ++r)
+        for (int c = 0; c < NDColumns; ++c)
+            EXPECT_EQ(CellText(form, r, c).toStdString(), t.Cell(r, c)) << step << " " << r << "," << c;
+    for (QLineEdit* e : form.Grid()->viewport()->findChildren<QLineEdit*>()) {
+        if (e->isVisible()) {
+            EXPECT_EQ(e->text().toStdString(),
+                      t.Cell(form.Grid()->currentRow() + 1, form.Grid()->currentColumn()))
+                << step;
+        }
+    }
+}
+
+// The table gets shorter under a cell whose editor is open: a new table after
+// typing into a second row, a new table after opening one, and a shorter table
+// opened over a longer one.
+TEST_F(FrmND, ATableGettingShorterUnderAnOpenEditor)
+{
+    TNDTable fresh;
+    fresh.Clock = &FixedTime;
+    fresh.ResetTable();
+
+    Type(Form, 1, NDColAbs, QStringLiteral("0.3"));
+    Type(Form, 1, NDColQuartz, QStringLiteral("1"));
+    Click(&Form, "btnAddItem");
+    Type(Form, 2, NDColAbs, QStringLiteral("0.6"));
+    ASSERT_TRUE(Form.Grid()->Editing());
+    WhenModal<QMessageBox>([](QMessageBox* q) { q->done(QMessageBox::No); });
+    Click(&Form, "tbNew");
+    Pump(10);
+    ExpectShows(Form, fresh, "new after typing");
+
+    const QString three = Dir.filePath(QStringLiteral("three.irc"));
+    SaveStandards(three, 3, false);
+    AnswerFileDialog(three);
+    Click(&Form, "tbOpen");
+    ASSERT_EQ(Form.Table().DataRows(), 4);
+    ASSERT_TRUE(Form.Grid()->Editing());
+    Click(&Form, "tbNew");
+    Pump(10);
+    ExpectShows(Form, fresh, "new after opening");
+
+    const QString seven = Dir.filePath(QStringLiteral("seven.irc"));
+    const QString five = Dir.filePath(QStringLiteral("five.irc"));
+    SaveStandards(seven, 5, true, 2);
+    SaveStandards(five, 3, true, 2);
+    AnswerFileDialog(seven);
+    Click(&Form, "tbOpen");
+    ASSERT_EQ(Form.Table().DataRows(), 8);
+    ASSERT_TRUE(Form.Grid()->Editing());
+    AnswerFileDialog(five);
+    Click(&Form, "tbOpen");
+    Pump(10);
+    TNDTable opened;
+    opened.Clock = &FixedTime;
+    opened.ResetTable();
+    ASSERT_EQ(opened.LoadCurveFile(five.toStdString()), 0);
+    opened.FinishOpen();
+    ExpectShows(Form, opened, "shorter table opened");
+}
+
+// A falling curve is built and named; a sound one is not; the limit of
+// detection is given in the mass unit as well.
+TEST_F(FrmND, DoubtfulCurveIsNamedAndTheLimitIsInTheMassUnit)
+{
+    auto* notice = Child<QLabel>(&Form, "labelNotice");
+    ASSERT_NE(notice, nullptr);
+    const char* standards[3][2] = {{"0.1", "3"}, {"0.2", "2.1"}, {"0.3", "1"}};
+    for (int r = 1; r <= 3; ++r) {
+        if (r > 1)
+            Click(&Form, "btnAddItem");
+        Type(Form, r, NDColAbs, QString::fromLatin1(standards[r - 1][0]));
+        Type(Form, r, NDColQuartz, QString::fromLatin1(standards[r - 1][1]));
+    }
+    EXPECT_TRUE(notice->text().isEmpty());
+    Click(&Form, "btnBuildStd");
+    EXPECT_TRUE(Form.Table().CurveBuilt);
+    EXPECT_EQ(notice->text(), QStringLiteral("工作曲线斜率为负：石英质量随Abs增大而减小"));
+    const QString lod = Child<QLabel>(&Form, "labelLOD")->text();
+    EXPECT_EQ(lod.toStdString(), Form.Table().LodText());
+    EXPECT_TRUE(lod.endsWith(QStringLiteral(" mg (3s/|k|)"))) << lod.toStdString();
 }
 
 size_t Count(const std::string& text, const std::string& what)
@@ -286,6 +405,12 @@ TEST_F(FrmND, LongTablePrintsOnNumberedContinuationPages)
     // (pdftotext makes one blank of the two after each caption.)
     EXPECT_NE(text.find("关系函数 C=10.00000×A"), std::string::npos) << text.substr(0, 1500);
     EXPECT_NE(text.find("相关系数 R=1.00000"), std::string::npos);
+    // The limit of detection in Abs and in the table's mass unit.
+    const size_t lod = text.find("检出限");
+    ASSERT_NE(lod, std::string::npos);
+    const std::string lodLine = text.substr(lod, text.find('\n', lod) - lod);
+    EXPECT_NE(lodLine.find(" Abs = "), std::string::npos) << lodLine;
+    EXPECT_NE(lodLine.find(" mg (3s/|k|)"), std::string::npos) << lodLine;
     // The date column is never printed; the last (empty) row is.
     EXPECT_EQ(text.find("2004-7-19"), std::string::npos);
     EXPECT_EQ(text.find("日期"), std::string::npos);
