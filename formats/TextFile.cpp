@@ -1,9 +1,14 @@
+#include "fileio/RegularFile.h"
 #include "formats/Jcamp.h"
 
 #include <fstream>
 
 bool ReadTextFile(const std::string& path, std::string& text, std::string& error)
 {
+    if (!IsRegularFile(path)) {
+        error = path + ": not a regular file, not read";
+        return false;
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         error = "cannot open " + path;
