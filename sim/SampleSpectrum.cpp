@@ -856,7 +856,8 @@ bool LoadSampleSpectrum(const std::string& path, TSampleSpectrum& out, std::stri
         if (!ec && size > kMaxSampleFileBytes)
             return tooLarge();
     }
-    if (!IsRegularFile(path)) {
+    // A FIFO would keep the open waiting for a writer, a device never end.
+    if (fs::exists(path, ec) && !IsRegularFile(path)) {
         error = path + ": not a regular file";
         return false;
     }
