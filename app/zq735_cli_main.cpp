@@ -359,6 +359,8 @@ int DoScan(TSession& s, const std::vector<std::string>& args)
     // there is no window here that still holds them.
     s.Model->SetDiscardRecoveryAtScanEnd(false);
     const int r = s.RunTask("scan", [&] { s.Task->RequestScan(20); });
+    // Baseline scans after this one have nothing to keep.
+    s.Model->SetDiscardRecoveryAtScanEnd(true);
     TSpCurveZQ735* c = s.Graph->CurrentCurve();
     const int points = c != nullptr ? c->GetCount() : 0;
     // A scan cut short by a fault still measured its points up to there.
