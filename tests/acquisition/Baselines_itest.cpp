@@ -195,7 +195,9 @@ TEST_F(BaselineTest, ADeletedScanCurveIsLetGoByTheModel)
 TEST_F(BaselineTest, AHundredLineThatCannotBeStoredIsReported)
 {
     // A folder in the file's place: no write can replace it.
-    PrepareDataDir = [](const std::filesystem::path& dir) { std::filesystem::create_directories(dir / "BK100.dat"); };
+    PrepareDataDir = [](const std::filesystem::path& dir) {
+        std::filesystem::create_directories(dir / "BK100.dat");
+    };
     TSimOptions fast;
     fast.Speed = 400.0;
     Start(fast);
