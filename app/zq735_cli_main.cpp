@@ -601,11 +601,13 @@ int main(int argc, char** argv)
     if (needsInstrument) {
         const std::string folder = DataFolder().toStdString();
         switch (folderLock.Acquire(folder)) {
-            case TFolderLock::TResult::Busy:
-                std::fprintf(stderr,
-                             "zq735-cli: the data folder %s is in use by another program (process %d)\n",
-                             folder.c_str(), static_cast<int>(folderLock.Owner()));
+            case TFolderLock::TResult::Busy: {
+                const std::string owner =
+                    folderLock.Owner() > 0 ? " (process " + std::to_string(folderLock.Owner()) + ")" : "";
+                std::fprintf(stderr, "zq735-cli: the data folder %s is in use by another program%s\n",
+                             folder.c_str(), owner.c_str());
                 return ExitInstrument;
+            }
             case TFolderLock::TResult::Failed:
                 std::fprintf(stderr, "zq735-cli: cannot lock the data folder %s: %s\n", folder.c_str(),
                              std::strerror(folderLock.Error()));

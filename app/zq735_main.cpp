@@ -192,13 +192,18 @@ int main(int argc, char** argv)
     TFolderLock folderLock;
     const QString folder = DataFolder();
     switch (folderLock.Acquire(QFile::encodeName(folder).toStdString())) {
-        case TFolderLock::TResult::Busy:
-            QMessageBox::warning(nullptr, QApplication::applicationDisplayName(),
-                                 QStringLiteral("数据文件夹 %1 正由另一个程序（进程 %2）使用。\n"
-                                                "同一数据文件夹只能由一个程序使用，本程序不启动。")
-                                     .arg(folder)
-                                     .arg(folderLock.Owner()));
+        case TFolderLock::TResult::Busy: {
+            const QString owner = folderLock.Owner() > 0 ? QString::number(folderLock.Owner()) : QString();
+            std::fprintf(stderr, "zq735: the data folder %s is in use by another program%s%s%s\n",
+                         qPrintable(folder), owner.isEmpty() ? "" : " (process ", qPrintable(owner),
+                         owner.isEmpty() ? "" : ")");
+            QMessageBox::warning(
+                nullptr, QApplication::applicationDisplayName(),
+                QStringLiteral("数据文件夹 %1 正由另一个程序%2使用。\n"
+                               "同一数据文件夹只能由一个程序使用，本程序不启动。")
+                    .arg(folder, owner.isEmpty() ? QString() : QStringLiteral("（进程 %1）").arg(owner)));
             return 1;
+        }
         case TFolderLock::TResult::Failed:
             std::fprintf(stderr, "zq735: cannot lock the data folder %s: %s\n", qPrintable(folder),
                          std::strerror(folderLock.Error()));
