@@ -3,6 +3,7 @@
 #include "text/GbkText.h"
 #include "acquisition/ZQ735Task.h"
 #include "fileio/AtomicFile.h"
+#include "fileio/RegularFile.h"
 #include "plot/SpGraph735.h"
 #include "spectra/SpCurveZQ735.h"
 
@@ -12,6 +13,8 @@
 #include <ctime>
 #include <fstream>
 #include <iterator>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -161,6 +164,7 @@ bool TApparaZQ735::StartHundredScan()
     p.YStart = 0.0f;
     p.YEnd = 102.0f;
     SetParams(p);
+    FHundredNotice.clear();
     FHundredPending = true;
     if (FTask != nullptr)
         FTask->RequestScan(20);
@@ -445,6 +449,8 @@ void TApparaZQ735::BeginCurve()
 void TApparaZQ735::EndCurve()
 {
     TSpCurveZQ735* curve = FCurve.load();
+    std::string notice;
+    std::vector<uint8_t> finalRecovery;
     FSink.Invoke([&] {
         if (curve == nullptr || FGraph.IndexOfCurve(curve) < 0)
             return;
@@ -459,9 +465,21 @@ void TApparaZQ735::EndCurve()
             line->Load(info, curve->GetData());
         };
         if (FHundredPending && reachedEnd) {
-            copyInto(FHundred, FHundredParams);
-            SaveHundredLine();
-            ++FHundredStored;
+            // Every later reading is divided by this line: a point at or
+            // below zero (a blocked beam, a fault) would turn them into
+            // nonsense without a word.
+            if (!HundredValuesUsable(curve->GetData(), curve->GetCount())) {
+                FHundredNotice = "100%基线含有不大于零或无效的数值，未存储，仍使用原来的基线。";
+            } else {
+                copyInto(FHundred, FHundredParams);
+                ++FHundredStored;
+                // The new line is measured and in force; only the next
+                // start would not have it.
+                if (SaveHundredLine() != 0)
+                    FHundredNotice =
+                        "无法存储文件 " + HundredLinePath() + "，新的100%基线只在本次运行中使用。";
+            }
+            notice = FHundredNotice;
         }
         if (FBackPending && reachedEnd) {
             copyInto(FBackground, FBackParams);
@@ -475,11 +493,24 @@ void TApparaZQ735::EndCurve()
     });
     Post(UM_CURVE_DATA, 0, reinterpret_cast<intptr_t>(curve));
     // The scan is over however it ended, and its points are in the graph:
-    // there is nothing left to recover.
+    // there is nothing left to recover, unless the caller saves them itself;
+    // then the file takes the last points too, until that save succeeded.
     if (FRecoveryOn) {
         FRecoveryOn = false;
-        DiscardRecovery();
+        if (FDiscardRecoveryAtEnd) {
+            DiscardRecovery();
+        } else if (curve != nullptr) {
+            std::lock_guard g(FCurveLock);
+            if (FCurve.load() == curve) {
+                FRecoveryWritten = 0;
+                finalRecovery = TakeRecoverySnapshot(*curve);
+            }
+        }
+        if (!finalRecovery.empty())
+            WriteFileAtomic(RecoveryPath(), finalRecovery);
     }
+    if (!notice.empty())
+        FSink.ShowError(notice);
 }
 
 void TApparaZQ735::ScanCommandEnded()
@@ -606,24 +637,37 @@ std::vector<uint8_t> TApparaZQ735::TakeRecoverySnapshot(TSpCurveZQ735& curve)
 
 std::string TApparaZQ735::RecoveryPath() const { return FDataDir + "/" + kRecoveryFileName; }
 
-std::optional<TScanRecovery> TApparaZQ735::PendingRecovery()
+std::optional<TScanRecovery> TApparaZQ735::PendingRecovery(std::string* setAside)
 {
-    std::ifstream in(RecoveryPath(), std::ios::binary);
-    if (!in)
+    if (setAside != nullptr)
+        setAside->clear();
+    const std::string path = RecoveryPath();
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0)
         return std::nullopt;
     // The largest file a storable curve gives.
-    constexpr std::streamoff MaxBytes = RecoveryValuesOffset + 4 * std::streamoff{kMaxCurvePoints};
-    in.seekg(0, std::ios::end);
-    const std::streamoff size = in.tellg();
+    constexpr size_t MaxBytes = RecoveryValuesOffset + 4 * size_t{kMaxCurvePoints};
+    std::vector<uint8_t> bytes;
     std::optional<TScanRecovery> r;
-    if (size >= 0 && size <= MaxBytes) {
-        in.seekg(0);
-        std::vector<uint8_t> bytes(static_cast<size_t>(size));
-        if (in.read(reinterpret_cast<char*>(bytes.data()), size))
-            r = ParseScanRecovery(bytes);
+    if (ReadRegularFile(path, MaxBytes, bytes) == 0)
+        r = ParseScanRecovery(bytes);
+    if (!r) {
+        const std::time_t now = std::time(nullptr);
+        std::tm tm{};
+        localtime_r(&now, &tm);
+        char stamp[32];
+        std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &tm);
+        std::string aside = path + ".damaged-" + stamp;
+        for (int n = 2; ::access(aside.c_str(), F_OK) == 0 && n < 100; ++n)
+            aside = path + ".damaged-" + stamp + "-" + std::to_string(n);
+        if (::rename(path.c_str(), aside.c_str()) == 0) {
+            if (setAside != nullptr)
+                *setAside = aside;
+        } else {
+            // Left where it is, it would be offered (and refused) at every start.
+            DiscardRecovery();
+        }
     }
-    if (!r)
-        DiscardRecovery();
     return r;
 }
 

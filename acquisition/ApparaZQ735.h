@@ -150,8 +150,15 @@ public:
     // --- files (window thread) -----------------------------------------------
     int SaveSpectrumFile(const std::string& path, TScanDateTime& date);
     int OpenSpectrumFile(const std::string& path, TScanDateTime& date);
+    // Takes BK100.dat as the 100 % baseline when the file is whole and every
+    // value is a finite transmittance above zero (a reading is divided by
+    // it); otherwise the baseline before stays and HundredLineNotice says why.
     TSpCurveZQ735* LoadHundredLine();
-    void SaveHundredLine();
+    // Writes BK100.dat; 0, or the errno of the write (the file before stays whole).
+    int SaveHundredLine();
+    // Why the last BK100.dat read, or the last 100 % baseline scan that came
+    // to its end, was not taken or not stored; empty when it was. Window thread.
+    const std::string& HundredLineNotice() const { return FHundredNotice; }
     std::string HundredLinePath() const;
     TSpCurveZQ735* HundredLine() const { return FHundred.get(); }
     TSpCurveZQ735* BackgroundLine() const { return FBackground.get(); }
@@ -161,14 +168,21 @@ public:
     // file (ScanRecovery.h); the end of the scan command removes it.
     std::string RecoveryPath() const;
     // The record of a scan that did not end, when the data folder holds a
-    // usable one. A file that is not one is removed. Window thread, at start.
-    std::optional<TScanRecovery> PendingRecovery();
+    // usable one. A file that is not one is kept aside under a new name (its
+    // name in `setAside`, else that stays empty): it may still hold points
+    // someone can get back by hand. Window thread, at start.
+    std::optional<TScanRecovery> PendingRecovery(std::string* setAside = nullptr);
     // Takes the recovered scan's parameters as the current ones (the view
     // follows them) and puts its points into the graph as a new curve with
     // the scan's record; its slot, or -1 when every slot is taken. The file
     // stays until the spectrum is saved. Window thread.
     int RestoreRecovery(const TScanRecovery& r);
     void DiscardRecovery();
+    // Whether the end of a scan removes its recovery file (the window: its
+    // points are in the graph). A caller that saves the scan itself turns
+    // this off, so that the points stay on the disk until its save succeeded
+    // (SaveSpectrumFile removes the file then).
+    void SetDiscardRecoveryAtScanEnd(bool on) { FDiscardRecoveryAtEnd = on; }
 
     // After a slot's record changed on the window thread (the attribute and
     // file commands write through ParamsOfSlot): the curves' time axis
@@ -210,6 +224,7 @@ private:
     std::atomic<float> FScanFrom{4000.0f}, FScanTo{400.0f};
 
     std::atomic<int> FHundredStored{0};
+    std::string FHundredNotice;
     std::atomic<int> FBackStored{0};
 
     // The scan curve is owned by the graph, whose slot table only the window
@@ -235,6 +250,7 @@ private:
     void AppendScanPoints(const float* values, int n, std::vector<uint8_t>& recovery);
     std::vector<uint8_t> TakeRecoverySnapshot(TSpCurveZQ735& curve);
     bool FRecoveryOn = false;
+    std::atomic<bool> FDiscardRecoveryAtEnd{true};
     int32_t FRecoveryWritten = 0;
     FTime FRecoveryTimer;
     TMeasureParams FRecoveryParams;

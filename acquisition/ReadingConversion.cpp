@@ -83,6 +83,16 @@ bool TSmoother::Push(float x, float& y)
     return true;
 }
 
+bool HundredValuesUsable(const float* values, int n)
+{
+    if (values == nullptr || n < 1)
+        return false;
+    for (int i = 0; i < n; ++i)
+        if (!std::isfinite(values[i]) || !(values[i] > 0.0f))
+            return false;
+    return true;
+}
+
 float CorrectByBaseline(float y, float r, uint8_t mode)
 {
     if (!(std::fabs(r) > 1e-7f))

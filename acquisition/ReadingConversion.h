@@ -40,3 +40,7 @@ struct TSmoother {
 // Divides a value by a baseline value r (percent), in the ordinate's own terms:
 // absorbance is turned back into transmittance for the division.
 float CorrectByBaseline(float y, float r, uint8_t mode);
+
+// Whether `n` values can divide readings as a 100 % baseline: at least one,
+// each finite and above zero.
+bool HundredValuesUsable(const float* values, int n);

@@ -5,17 +5,21 @@
 // changes, so a damaged file leaves the graph as it was.
 
 #include "acquisition/ApparaZQ735.h"
+#include "acquisition/ReadingConversion.h"
 #include "acquisition/ScanRecovery.h"
 #include "fileio/AtomicFile.h"
+#include "fileio/RegularFile.h"
 #include "plot/SpGraph735.h"
 #include "spectra/SpCurveZQ735.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <ctime>
 #include <fstream>
 #include <iterator>
 #include <optional>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -30,21 +34,16 @@ constexpr int MaxFileCurves = 20;
 // Far above any scan (4000 -> 400 at the finest speed is 18001 points), far
 // below anything that could hurt to allocate.
 constexpr int32_t MaxPoints = kMaxCurvePoints;
-constexpr std::streamoff MaxFileBytes = 64 << 20;
+constexpr size_t MaxFileBytes = 64 << 20;
 
+// `opened` is false for a file that cannot be opened or is no regular file
+// (a FIFO or a device would block or never end).
 std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& path, bool& opened)
 {
-    std::ifstream in(path, std::ios::binary);
-    opened = static_cast<bool>(in);
-    if (!in)
-        return std::nullopt;
-    in.seekg(0, std::ios::end);
-    const std::streamoff size = in.tellg();
-    if (size < 0 || size > MaxFileBytes)
-        return std::nullopt;
-    in.seekg(0);
-    std::vector<uint8_t> bytes(static_cast<size_t>(size));
-    if (size > 0 && !in.read(reinterpret_cast<char*>(bytes.data()), size))
+    std::vector<uint8_t> bytes;
+    const int err = ReadRegularFile(path, MaxFileBytes, bytes);
+    opened = err == 0 || err == EFBIG;
+    if (err != 0)
         return std::nullopt;
     return bytes;
 }
@@ -258,19 +257,34 @@ std::string TApparaZQ735::HundredLinePath() const { return FDataDir + "/BK100.da
 
 TSpCurveZQ735* TApparaZQ735::LoadHundredLine()
 {
+    FHundredNotice.clear();
     bool opened = false;
     const auto bytes = ReadWholeFile(HundredLinePath(), opened);
-    if (!bytes || bytes->size() < sizeof(TMeasureParams))
+    // No file at all is a program that has not measured one yet.
+    if (!opened && ::access(HundredLinePath().c_str(), F_OK) != 0)
         return FHundred.get();
+    const std::string damaged = "100%基线文件 " + HundredLinePath() + " 已损坏，未使用。";
+    if (!bytes || bytes->size() < sizeof(TMeasureParams)) {
+        FHundredNotice = damaged;
+        return FHundred.get();
+    }
     TMeasureParams params;
     std::memcpy(&params, bytes->data(), sizeof params);
     TerminateParams(params);
-    if (!StoredParamsUsable(params))
-        return FHundred.get();
     size_t pos = sizeof(TMeasureParams);
     TStagedCurve c;
-    if (!StageCurve(*bytes, pos, c))
+    if (!StoredParamsUsable(params) || !StageCurve(*bytes, pos, c)) {
+        FHundredNotice = damaged;
         return FHundred.get();
+    }
+    // Every reading is divided by these: an infinite one would read 0 %T,
+    // a negative one a negative transmittance, a zero or NaN one no
+    // correction at all, each without a word.
+    if (!HundredValuesUsable(c.Values.data(), static_cast<int>(c.Values.size()))) {
+        FHundredNotice =
+            "100%基线文件 " + HundredLinePath() + " 含有无效数值（无穷大、非数或不大于零），未使用。";
+        return FHundred.get();
+    }
     // Only a whole file replaces the record: a damaged one keeps the baseline
     // and its record together.
     FHundredParams = params;
@@ -280,17 +294,17 @@ TSpCurveZQ735* TApparaZQ735::LoadHundredLine()
     return FHundred.get();
 }
 
-void TApparaZQ735::SaveHundredLine()
+int TApparaZQ735::SaveHundredLine()
 {
     if (!FHundred)
-        return;
+        return 0;
     std::vector<uint8_t> out;
     AppendBytes(out, &FHundredParams, sizeof FHundredParams);
     TCurveInfo info{};
     FHundred->GetInfo(info);
     AppendBytes(out, SerializeCurveInfo(info).data(), CurveInfoSize);
     AppendBytes(out, FHundred->GetData(), static_cast<size_t>(info.PointCount) * 4);
-    // A file that cannot be written is skipped; the one before stays whole,
-    // so the next start divides by the previous baseline, not by half of one.
-    WriteFileAtomic(HundredLinePath(), out);
+    // A file that cannot be written leaves the one before whole, so the next
+    // start divides by the previous baseline, not by half of one.
+    return WriteFileAtomic(HundredLinePath(), out);
 }

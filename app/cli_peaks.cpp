@@ -2,6 +2,8 @@
 // the very search of "峰值检索" (the curve's FindPeaks over its visible range,
 // at most 200 of each), with each band's full width at half height and area.
 
+#include <QBuffer>
+#include <QByteArray>
 #include <QString>
 #include <cstdio>
 #include <string>
@@ -10,6 +12,7 @@
 #include "acquisition/MeasureParams.h"
 #include "app/CliCommand.h"
 #include "app/CliSpectrumFile.h"
+#include "fileio/AtomicFile.h"
 #include "spectra/PeakSearch.h"
 #include "ui/RangeCheck.h"
 
@@ -108,7 +111,12 @@ int RunPeaks(const std::vector<std::string>& args)
     if (!png.empty()) {
         // The plot as the window shows it: frame, curves and their marks.
         file.Graph().CurveChanged();
-        if (!file.Picture().copy().save(QString::fromStdString(png), "PNG")) {
+        // Encoded in memory and written in one step: a full disk leaves the
+        // PNG before, not half a picture.
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        if (!buffer.open(QIODevice::WriteOnly) || !file.Picture().copy().save(&buffer, "PNG") ||
+            WriteFileAtomic(png, bytes.constData(), static_cast<size_t>(bytes.size())) != 0) {
             std::fprintf(stderr, "zq735-cli: 无法存储文件 %s\n", png.c_str());
             return cli::ExitUsage;
         }

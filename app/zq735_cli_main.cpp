@@ -10,6 +10,8 @@
 #include "acquisition/PumpedSink.h"
 #include "acquisition/ThrTask.h"
 #include "acquisition/ZQ735Task.h"
+#include "fileio/AtomicFile.h"
+#include "fileio/FolderLock.h"
 #include "link/SpComm.h"
 #include "plot/SpGraph735.h"
 #include "surface/SpImage.h"
@@ -22,6 +24,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -60,8 +63,8 @@ const char* const Usage =
 
 const char* const UsageEnd =
     "\n"
-    "Exit status: 0 success, 1 instrument failure (or an operation the data refused),\n"
-    "2 bad arguments or bad file.\n";
+    "Exit status: 0 success, 1 instrument failure (or an operation the data refused, or\n"
+    "the data folder in use by another program), 2 bad arguments or bad file.\n";
 
 void PrintUsage(std::FILE* to)
 {
@@ -158,6 +161,8 @@ struct TSession {
         Graph = std::make_unique<TSpGraph735>(nullptr, Surface.get());
         Graph->SetStartRanges();
         Model = std::make_unique<TApparaZQ735>(Sink, *Graph, DataFolder().toStdString());
+        if (!Model->HundredLineNotice().empty())
+            std::fprintf(stderr, "zq735-cli: %s\n", Model->HundredLineNotice().c_str());
         TSysSettings settings;
         if (ReadConfig(QStringLiteral("ZQ735.cfg"), settings)) {
             TSystemBlock sb = Model->SystemBlock();
@@ -350,15 +355,29 @@ int DoScan(TSession& s, const std::vector<std::string>& args)
         return ExitUsage;
     s.Model->SetParams(p);
     s.Date = TScanDateTime{};
+    // The recovery file keeps the points until they are in the output file:
+    // there is no window here that still holds them.
+    s.Model->SetDiscardRecoveryAtScanEnd(false);
     const int r = s.RunTask("scan", [&] { s.Task->RequestScan(20); });
-    if (r != ExitOk)
+    // Baseline scans after this one have nothing to keep.
+    s.Model->SetDiscardRecoveryAtScanEnd(true);
+    TSpCurveZQ735* c = s.Graph->CurrentCurve();
+    const int points = c != nullptr ? c->GetCount() : 0;
+    // A scan cut short by a fault still measured its points up to there.
+    if (r != ExitOk && points == 0)
         return r;
     if (s.Model->SaveSpectrumFile(out, s.Date) != 0) {
-        std::fprintf(stderr, "zq735-cli: 无法存储文件 %s\n", out.c_str());
-        return ExitUsage;
+        std::fprintf(stderr, "zq735-cli: 无法存储文件 %s; the %d points measured stay in %s\n", out.c_str(),
+                     points, s.Model->RecoveryPath().c_str());
+        return r != ExitOk ? r : ExitUsage;
     }
-    TSpCurveZQ735* c = s.Graph->CurrentCurve();
-    std::printf("saved %s: %d points\n", out.c_str(), c != nullptr ? c->GetCount() : 0);
+    if (r != ExitOk) {
+        std::fprintf(stderr, "zq735-cli: scan cut short (%s); the %d points measured are saved in %s\n",
+                     s.Sink.Error.c_str(), points, out.c_str());
+        std::printf("saved %s: %d points measured before the fault\n", out.c_str(), points);
+        return r;
+    }
+    std::printf("saved %s: %d points\n", out.c_str(), points);
     return ExitOk;
 }
 
@@ -411,10 +430,16 @@ int DoInfo(TSession& s, const std::string& path)
 
 // Only a baseline scan that reached its end is stored; anything else leaves
 // the previous baseline in force, and automation must not take it for success.
-int ReportBaseline(const char* what, int taskResult, bool stored)
+// `refused`: why a scan that reached its end was not taken or not stored.
+int ReportBaseline(const char* what, int taskResult, bool stored, const std::string& refused = {})
 {
     if (taskResult != ExitOk)
         return taskResult;
+    if (!refused.empty()) {
+        std::fprintf(stderr, "zq735-cli: %s\n", refused.c_str());
+        std::printf("%s not stored: %s\n", what, refused.c_str());
+        return ExitInstrument;
+    }
     if (!stored) {
         std::printf("%s not stored: the scan did not reach its end\n", what);
         return ExitInstrument;
@@ -464,7 +489,8 @@ int RunCommand(TSession& s, const TCommand& c)
         const TSampleOut out(s);
         const int before = s.Model->HundredLinesStored();
         const int r = s.RunTask("baseline100", [&] { s.Model->StartHundredScan(); });
-        return ReportBaseline("100 % baseline", r, s.Model->HundredLinesStored() != before);
+        return ReportBaseline("100 % baseline", r, s.Model->HundredLinesStored() != before,
+                              s.Model->HundredLineNotice());
     }
     if (c.Name == "background") {
         const TSampleOut out(s);
@@ -568,6 +594,31 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     int qargc = 1;
     QGuiApplication app(qargc, argv);
+
+    // One program per data folder (the window takes it too): another one's
+    // scan would write the same recovery and baseline files.
+    TFolderLock folderLock;
+    if (needsInstrument) {
+        const std::string folder = DataFolder().toStdString();
+        switch (folderLock.Acquire(folder)) {
+            case TFolderLock::TResult::Busy: {
+                const std::string owner =
+                    folderLock.Owner() > 0 ? " (process " + std::to_string(folderLock.Owner()) + ")" : "";
+                std::fprintf(stderr, "zq735-cli: the data folder %s is in use by another program%s\n",
+                             folder.c_str(), owner.c_str());
+                return ExitInstrument;
+            }
+            case TFolderLock::TResult::Failed:
+                std::fprintf(stderr, "zq735-cli: cannot lock the data folder %s: %s\n", folder.c_str(),
+                             std::strerror(folderLock.Error()));
+                break;
+            case TFolderLock::TResult::Held:
+                for (const std::string& name : RemoveStaleTemporaries(folder))
+                    std::fprintf(stderr, "zq735-cli: removed %s, left by an interrupted save\n",
+                                 name.c_str());
+                break;
+        }
+    }
 
     TSession session;
     if (needsInstrument) {

@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFile>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
@@ -15,15 +16,19 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 
+#include "fileio/AtomicFile.h"
+#include "fileio/FolderLock.h"
 #include "plot/SpGraph735.h"
 #include "sim/SimPtyHost.h"
 #include "spectra/SpCurveZQ735.h"
 #include "ui/Application.h"
 #include "ui/FormSysReset.h"
 #include "ui/MainWindow.h"
+#include "ui/SysConfig.h"
 
 namespace {
 
@@ -179,6 +184,36 @@ int main(int argc, char** argv)
 
     QApplication app(argc, argv);
     InitApplication();
+
+    // One program per data folder: a second one would offer the first's
+    // running scan for recovery (and delete it on "否") and write the same
+    // baseline and settings files. It could not reach the instrument either,
+    // whose port the first one holds.
+    TFolderLock folderLock;
+    const QString folder = DataFolder();
+    switch (folderLock.Acquire(QFile::encodeName(folder).toStdString())) {
+        case TFolderLock::TResult::Busy: {
+            const QString owner = folderLock.Owner() > 0 ? QString::number(folderLock.Owner()) : QString();
+            std::fprintf(stderr, "zq735: the data folder %s is in use by another program%s%s%s\n",
+                         qPrintable(folder), owner.isEmpty() ? "" : " (process ", qPrintable(owner),
+                         owner.isEmpty() ? "" : ")");
+            QMessageBox::warning(
+                nullptr, QApplication::applicationDisplayName(),
+                QStringLiteral("数据文件夹 %1 正由另一个程序%2使用。\n"
+                               "同一数据文件夹只能由一个程序使用，本程序不启动。")
+                    .arg(folder, owner.isEmpty() ? QString() : QStringLiteral("（进程 %1）").arg(owner)));
+            return 1;
+        }
+        case TFolderLock::TResult::Failed:
+            std::fprintf(stderr, "zq735: cannot lock the data folder %s: %s\n", qPrintable(folder),
+                         std::strerror(folderLock.Error()));
+            break;
+        case TFolderLock::TResult::Held:
+            // Saves that a killed program left half way; nobody else writes here.
+            for (const std::string& name : RemoveStaleTemporaries(QFile::encodeName(folder).toStdString()))
+                std::fprintf(stderr, "zq735: removed %s, left by an interrupted save\n", name.c_str());
+            break;
+    }
 
     // The simulated instrument serves its pseudo-terminal until the window
     // (and with it the worker that talks to it) is gone.

@@ -1,5 +1,6 @@
 #include "formats/SpectrumCurves.h"
 #include "fileio/AtomicFile.h"
+#include "fileio/RegularFile.h"
 #include "formats/Csv.h"
 #include "formats/Jcamp.h"
 #include "plot/SpGraph735.h"
@@ -254,6 +255,8 @@ TFileKind FileKindOf(const std::string& path)
         return TFileKind::Jcamp;
     if (e == "csv" || e == "txt")
         return TFileKind::Csv;
+    if (!IsRegularFile(path))
+        return TFileKind::Csv;  // refused by its reader with the reason
     std::ifstream in(path, std::ios::binary);
     char head[32] = {};
     in.read(head, sizeof head - 1);

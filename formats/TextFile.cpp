@@ -1,9 +1,16 @@
+#include "fileio/RegularFile.h"
 #include "formats/Jcamp.h"
 
 #include <fstream>
+#include <unistd.h>
 
 bool ReadTextFile(const std::string& path, std::string& text, std::string& error)
 {
+    // A FIFO would keep the open waiting for a writer, a device never end.
+    if (::access(path.c_str(), F_OK) == 0 && !IsRegularFile(path)) {
+        error = path + ": not a regular file, not read";
+        return false;
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         error = "cannot open " + path;

@@ -10,6 +10,7 @@
 #include <iterator>
 
 #include "fileio/AtomicFile.h"
+#include "fileio/RegularFile.h"
 #include "quant/NDChart.h"
 #include "text/GbkText.h"
 #include "text/NumberText.h"
@@ -380,8 +381,7 @@ int TNDTable::LoadCurveFile(const std::string& path)
 {
     // The whole file is staged and checked before anything of the table
     // changes, so a damaged file leaves the window as it was.
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec))
+    if (!IsRegularFile(path))
         return NDFileCannotOpen;
     std::ifstream f(path, std::ios::binary);
     if (!f)

@@ -11,6 +11,7 @@
 
 #include "plot/SpGraph735.h"
 #include "report/GraphPrint.h"
+#include "report/PdfFile.h"
 #include "spectra/SpCurveZQ735.h"
 #include "surface/SpImage.h"
 #include "text/GbkText.h"
@@ -242,7 +243,8 @@ bool PrintSpectrumReportToPdf(const QString& path, const TReportSource& source, 
     };
     if (!CanPrintReport(source.Graph) || source.Params == nullptr)
         return fail("没有当前光谱");
-    QPdfWriter writer(path);
+    TPdfFile pdf;
+    QPdfWriter& writer = pdf.Writer();
     writer.setResolution(600);
     writer.setTitle(QString::fromUtf8(kReportTitle).trimmed());
     writer.setCreator(QStringLiteral("ZQ735"));
@@ -257,7 +259,14 @@ bool PrintSpectrumReportToPdf(const QString& path, const TReportSource& source, 
     const bool drawn = DrawSpectrumReport(painter, source, blocks, lists, sizes, texts);
     if (!painter.end())
         return fail("无法写入文件");
-    return drawn || fail("没有当前光谱");
+    if (!drawn)
+        return fail("没有当前光谱");
+    if (const int err = pdf.Save(path); err != 0) {
+        if (error != nullptr)
+            *error = PdfWriteError(err).toStdString();
+        return false;
+    }
+    return true;
 }
 
 std::vector<TReportRow> PeakReportRows(const float* x, const float* y, int count, bool valleys)

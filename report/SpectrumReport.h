@@ -54,8 +54,9 @@ bool DrawSpectrumReport(QPainter& painter, const TReportSource& source, const TR
                         const TReportLists& lists, TReportSizes& sizes, TReportSizeTexts& texts);
 
 // The same page as a PDF file: A4 with margins that leave the nominal usable
-// paper of 19.5 x 28.0 cm, 600 pixels per inch. False (with `error`) when the
-// file cannot be written or there is nothing to print.
+// paper of 19.5 x 28.0 cm, 600 pixels per inch, drawn in memory and written
+// in one step. False (with `error`) when the file cannot be written (the file
+// before stays as it was) or there is nothing to print.
 bool PrintSpectrumReportToPdf(const QString& path, const TReportSource& source, const TReportBlocks& blocks,
                               const TReportLists& lists, TReportSizes& sizes, TReportSizeTexts& texts,
                               std::string* error = nullptr);

@@ -1,4 +1,5 @@
 #include "sim/SampleSpectrum.h"
+#include "fileio/RegularFile.h"
 
 #include <algorithm>
 #include <charconv>
@@ -854,6 +855,11 @@ bool LoadSampleSpectrum(const std::string& path, TSampleSpectrum& out, std::stri
         const auto size = fs::file_size(path, ec);
         if (!ec && size > kMaxSampleFileBytes)
             return tooLarge();
+    }
+    // A FIFO would keep the open waiting for a writer, a device never end.
+    if (fs::exists(path, ec) && !IsRegularFile(path)) {
+        error = path + ": not a regular file";
+        return false;
     }
     std::ifstream file(path, std::ios::binary);
     if (!file) {

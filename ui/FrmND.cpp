@@ -20,6 +20,7 @@
 
 #include "plot/SpGraph735.h"
 #include "quant/NDBandHeight.h"
+#include "report/PdfFile.h"
 #include "surface/SpImage.h"
 #include "ui/DlgNDFromSpectrum.h"
 #include "ui/DlgNDPrnSet.h"
@@ -400,8 +401,20 @@ void TFrmND::OnPrint()
         pdf = dialog.selectedFiles().front();
     }
     if (!pdf.isEmpty()) {
+        // The printer's own PDF output overwrites the file as it goes and
+        // misses a full disk: the page goes through memory, same layout.
         printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(pdf);
+        TPdfFile file;
+        file.Writer().setPageLayout(printer.pageLayout());
+        file.Writer().setResolution(printer.resolution());
+        file.Writer().setCreator(printer.creator());
+        if (PrintCurveReport(file.Writer(), FTable, FDlgNDPrnSet->PrintCurve(), FDlgNDPrnSet->PrintData()) <=
+            0) {
+            Warn(QStringLiteral("打印失败！"));
+        } else if (const int err = file.Save(pdf); err != 0) {
+            Warn(QStringLiteral("打印失败！") + PdfWriteError(err) + QStringLiteral(" ") + pdf);
+        }
+        return;
     }
     if (!PrintTo(printer))
         Warn(QStringLiteral("打印失败！"));

@@ -496,6 +496,8 @@ void TForm1::BuildObjectGraph()
     if (!Options.FixedDevice.empty())
         FComm->SetFixedDevice(Options.FixedDevice);
     FModel = std::make_unique<TApparaZQ735>(*FSink, *FGraph, DataFolder().toStdString());
+    if (!FModel->HundredLineNotice().empty())
+        ShowInfo(this, QString::fromStdString(FModel->HundredLineNotice()));
 
     TSysSettings settings;
     if (!ReadConfig(QString::fromLatin1(kConfigFileName), settings)) {

@@ -3,15 +3,21 @@
 // while it ran (ApparaZQ735, ScanRecovery.h).
 
 #include <QApplication>
+#include <QFile>
 #include <QMessageBox>
 #include <QPushButton>
 
 #include "acquisition/ScanRecovery.h"
 #include "ui/MainWindow.h"
+#include "ui/Messages.h"
 
 void TForm1::OfferScanRecovery()
 {
-    const std::optional<TScanRecovery> found = FModel->PendingRecovery();
+    std::string setAside;
+    const std::optional<TScanRecovery> found = FModel->PendingRecovery(&setAside);
+    if (!setAside.empty())
+        ShowInfo(this, QStringLiteral("扫描恢复文件已损坏，无法恢复；已改名保留为 %1。")
+                           .arg(QFile::decodeName(QByteArray::fromStdString(setAside))));
     if (!found)
         return;
     QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(),

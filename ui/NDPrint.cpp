@@ -2,7 +2,7 @@
 
 #include <QDateTime>
 #include <QPainter>
-#include <QPrinter>
+#include <QPagedPaintDevice>
 #include <vector>
 
 #include "quant/NDChart.h"
@@ -16,7 +16,7 @@ constexpr int kPrintedColumns[] = {0, 1, 2, 3, 4, 5, 6, 7, 9};
 
 class TPage {
 public:
-    TPage(QPrinter& printer, QPainter& painter, const TNDTable& table, const QString& dateTime)
+    TPage(QPagedPaintDevice& printer, QPainter& painter, const TNDTable& table, const QString& dateTime)
         : Printer(printer),
           Table(table),
           S(nullptr, &painter, 0, 0, printer.width(), printer.height()),
@@ -179,7 +179,7 @@ public:
         Verticals(top);
     }
 
-    QPrinter& Printer;
+    QPagedPaintDevice& Printer;
     const TNDTable& Table;
     TSpImage S;
     QString DateTime;
@@ -194,7 +194,7 @@ public:
 
 }  // namespace
 
-int PrintCurveReport(QPrinter& printer, const TNDTable& table, bool printCurve, bool printData,
+int PrintCurveReport(QPagedPaintDevice& printer, const TNDTable& table, bool printCurve, bool printData,
                      const QString& dateTime)
 {
     QPainter painter;

@@ -7,11 +7,12 @@
 
 #include <QString>
 
-class QPrinter;
+class QPagedPaintDevice;
 class TNDTable;
 
-// Prints on an open document of `printer` (begin and end are done here).
+// Prints on an open document of `printer` (a printer, or a PDF writer; begin
+// and end are done here).
 // `dateTime` is the text shown on every page; empty: the current local time.
 // Returns the number of pages printed (0 when the printer could not start).
-int PrintCurveReport(QPrinter& printer, const TNDTable& table, bool printCurve, bool printData,
+int PrintCurveReport(QPagedPaintDevice& printer, const TNDTable& table, bool printCurve, bool printData,
                      const QString& dateTime = QString());

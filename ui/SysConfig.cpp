@@ -1,6 +1,7 @@
 #include "ui/SysConfig.h"
 
 #include "fileio/AtomicFile.h"
+#include "fileio/RegularFile.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -90,7 +91,11 @@ std::array<std::uint8_t, kConfigFileSize> ConfigImage(const TSysSettings& settin
 
 bool ReadConfig(const QString& fileName, TSysSettings& settings)
 {
-    QFile file(DataFilePath(fileName));
+    const QString path = DataFilePath(fileName);
+    if (!IsRegularFile(QFile::encodeName(path).toStdString())) {
+        return false;
+    }
+    QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         return false;
     }

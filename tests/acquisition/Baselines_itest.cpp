@@ -189,4 +189,28 @@ TEST_F(BaselineTest, ADeletedScanCurveIsLetGoByTheModel)
     EXPECT_TRUE(Sink.Errors.empty());
 }
 
+// A 100 % baseline scan that reaches its end but whose file cannot be
+// written: the window is told (the one text shown), the new line is in force
+// for this run, and what was there is left alone.
+TEST_F(BaselineTest, AHundredLineThatCannotBeStoredIsReported)
+{
+    // A folder in the file's place: no write can replace it.
+    PrepareDataDir = [](const std::filesystem::path& dir) {
+        std::filesystem::create_directories(dir / "BK100.dat");
+    };
+    TSimOptions fast;
+    fast.Speed = 400.0;
+    Start(fast);
+    ASSERT_EQ(Model->HundredLine(), nullptr);
+    Sink.Errors.clear();
+    ASSERT_TRUE(RunAndWait([&] { Model->StartHundredScan(); }, 600000));
+    ASSERT_EQ(LastResult, 0);
+    EXPECT_EQ(Model->HundredLinesStored(), 1);
+    EXPECT_NE(Model->HundredLine(), nullptr);
+    ASSERT_EQ(Sink.Errors.size(), 1u);
+    EXPECT_EQ(Sink.Errors[0].rfind("无法存储文件 ", 0), 0u) << Sink.Errors[0];
+    EXPECT_EQ(Sink.Errors[0], Model->HundredLineNotice());
+    EXPECT_TRUE(std::filesystem::is_directory(DataDir / "BK100.dat"));
+}
+
 }  // namespace

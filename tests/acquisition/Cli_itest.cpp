@@ -42,7 +42,8 @@ TEST(Cli, SimulatedScanIsSavedAndReadBack)
 {
     const std::string file = std::filesystem::temp_directory_path().string() + "/zq735-cli-scan.ir";
     const TRun scan =
-        RunCli("--simulate --sim-speed 40 calibrate scan --speed 2 --response 0 --from 2100 --to 1900 -o " + file);
+        RunCli("--simulate --sim-speed 40 calibrate scan --speed 2 --response 0 --from 2100 --to 1900 -o " + file,
+               "zq735-cli-scan-test");
     ASSERT_EQ(scan.Status, 0) << scan.Out;
     const TRun info = RunCli("info " + file);
     ASSERT_EQ(info.Status, 0);
@@ -60,7 +61,9 @@ TEST(Cli, ATimeDriveMeasuresWithItsOwnResponseAndAnUndatedFileSaysSo)
 {
     const std::string file = std::filesystem::temp_directory_path().string() + "/zq735-cli-drive.ir";
     // The reset leaves response 2 in the instrument; the drive needs 3.
-    const TRun drive = RunCli("--simulate --sim-speed 20 reset scan --time 6 --response 3 -o " + file);
+    // A data folder of its own: one program at a time measures in a folder.
+    const TRun drive =
+        RunCli("--simulate --sim-speed 20 reset scan --time 6 --response 3 -o " + file, "zq735-cli-drive-test");
     ASSERT_EQ(drive.Status, 0) << drive.Out;
     TRun info = RunCli("info " + file);
     ASSERT_EQ(info.Status, 0);

@@ -1,14 +1,19 @@
 // The recovery record: a byte-exact round trip, and files that are not a
 // whole, consistent record (cut short, bit rot, a foreign or newer file, a
-// descriptor that does not fit its values) are not offered.
+// descriptor that does not fit its values) are not offered, but kept aside.
 
 #include "acquisition/ScanRecovery.h"
+#include "tests/acquisition/EngineFixture.h"
 #include "text/GbkText.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
+#include <iterator>
+#include <sys/stat.h>
 
 namespace {
 
@@ -96,6 +101,69 @@ TEST(ScanRecovery, DamagedFilesAreNotOffered)
     ASSERT_TRUE(ParseScanRecovery(good).has_value());
     for (const Case& c : cases)
         EXPECT_FALSE(ParseScanRecovery(c.Damage(good)).has_value()) << c.What;
+}
+
+// A file that is no recovery record may still hold a long scan someone can
+// get back by hand: it is renamed, not deleted, and the caller learns the name.
+TEST(ScanRecovery, ADamagedFileIsKeptAsideUnderANewName)
+{
+    TestGuiApp();
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("zq735-rcv-aside-" + std::to_string(::getpid()));
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    QImage canvas(400, 300, QImage::Format_RGB32);
+    TSpImage surface(nullptr, &canvas, 0, 0, canvas.width(), canvas.height());
+    TSpGraph735 graph(nullptr, &surface);
+    graph.SetStartRanges();
+    TRecordingSink sink;
+    TApparaZQ735 model(sink, graph, dir.string());
+    const std::filesystem::path rcv = dir / kRecoveryFileName;
+    auto entries = [&] {
+        std::vector<std::string> names;
+        for (const auto& e : std::filesystem::directory_iterator(dir))
+            names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+
+    std::string aside = "stale";
+    EXPECT_FALSE(model.PendingRecovery(&aside).has_value());
+    EXPECT_EQ(aside, "");
+
+    std::vector<uint8_t> bytes = SerializeScanRecovery(Sample(20));
+    {
+        std::ofstream f(rcv, std::ios::binary);
+        f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    }
+    ASSERT_TRUE(model.PendingRecovery(&aside).has_value());
+    EXPECT_EQ(aside, "");
+    EXPECT_TRUE(std::filesystem::exists(rcv));
+
+    // Cut short, twice within a second: two names, nothing overwritten.
+    bytes.resize(bytes.size() - 3);
+    for (int round = 0; round < 2; ++round) {
+        {
+            std::ofstream f(rcv, std::ios::binary | std::ios::trunc);
+            f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        }
+        EXPECT_FALSE(model.PendingRecovery(&aside).has_value());
+        EXPECT_FALSE(std::filesystem::exists(rcv));
+        ASSERT_EQ(std::filesystem::path(aside).parent_path(), dir);
+        EXPECT_EQ(std::filesystem::path(aside).filename().string().rfind("ZQ735.rcv.damaged-", 0), 0u)
+            << aside;
+        std::ifstream f(aside, std::ios::binary);
+        EXPECT_EQ(std::vector<uint8_t>(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()),
+                  bytes);
+    }
+    EXPECT_EQ(entries().size(), 2u);
+
+    // A FIFO in its place is set aside too, without waiting for a writer.
+    ASSERT_EQ(::mkfifo(rcv.c_str(), 0600), 0);
+    EXPECT_FALSE(model.PendingRecovery(&aside).has_value());
+    EXPECT_FALSE(std::filesystem::exists(rcv));
+    EXPECT_EQ(entries().size(), 3u);
+    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 // saved, the recovery file is gone. The last test kills the real program
 // in the middle of a scan and starts the window again on its data folder.
 
+#include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <chrono>
@@ -105,7 +106,7 @@ TEST_F(ScanRecoveryWindow, AnsweredYesTheScanComesBackAndASaveRemovesTheFile)
     EXPECT_FALSE(QFile::exists(QString::fromStdString(RecoveryFile())));
 }
 
-TEST_F(ScanRecoveryWindow, AnsweredNoOrDamagedNothingComesBackAndTheFileIsGone)
+TEST_F(ScanRecoveryWindow, AnsweredNoNothingComesBackAndADamagedFileIsKeptAside)
 {
     ASSERT_TRUE(Dir.isValid());
     auto bytes = SerializeScanRecovery(SyntheticScan(20));
@@ -120,20 +121,33 @@ TEST_F(ScanRecoveryWindow, AnsweredNoOrDamagedNothingComesBackAndTheFileIsGone)
     EXPECT_FALSE(QFile::exists(QString::fromStdString(RecoveryFile())));
     Form.reset();
 
-    // A damaged file is not offered at all.
+    // A damaged file is not offered; it is kept aside under a new name, and
+    // the operator is told which (a notice, no question).
     bytes.resize(bytes.size() - 3);
     {
         std::ofstream f(RecoveryFile(), std::ios::binary);
         f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     }
-    TModalScript none({OnModal<QMessageBox>([](QMessageBox* box) { box->done(QMessageBox::Yes); })}, 500, false);
+    QString notice;
+    bool asked = false;
+    TModalScript told({OnModal<QMessageBox>([&](QMessageBox* box) {
+                          notice = box->text();
+                          asked = box->button(QMessageBox::No) != nullptr;
+                          box->done(QMessageBox::Ok);
+                      })},
+                      500, false);
     TForm1Options options;
     options.StartWorker = false;
     OpenWindow(options);
     Pump(600);
-    EXPECT_FALSE(none.Done());
+    EXPECT_TRUE(told.Done());
+    EXPECT_FALSE(asked);
+    EXPECT_TRUE(notice.contains(QStringLiteral("ZQ735.rcv.damaged-"))) << notice.toStdString();
     EXPECT_EQ(Form->Graph()->CurveCount, 0);
     EXPECT_FALSE(QFile::exists(QString::fromStdString(RecoveryFile())));
+    const QStringList aside =
+        QDir(Dir.path()).entryList({QStringLiteral("ZQ735.rcv.damaged-*")}, QDir::Files);
+    EXPECT_EQ(aside.size(), 1);
 }
 
 // The program itself, killed in the middle of a scan: everything up to its
