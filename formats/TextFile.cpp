@@ -1,6 +1,6 @@
-#include "formats/Jcamp.h"
-
 #include <fstream>
+
+#include "formats/Jcamp.h"
 
 bool ReadTextFile(const std::string& path, std::string& text, std::string& error)
 {

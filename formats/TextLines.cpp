@@ -1,4 +1,5 @@
 #include "formats/TextLines.h"
+
 #include "text/GbkText.h"
 
 namespace {
