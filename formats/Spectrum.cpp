@@ -40,8 +40,7 @@ bool Uniform(const std::vector<double>& x, std::size_t lo, std::size_t hi)
     return true;
 }
 
-TSpectrumPart PartOf(const std::vector<double>& x, const std::vector<double>& y, std::size_t lo,
-                     std::size_t hi)
+TSpectrumPart PartOf(const std::vector<double>& x, const std::vector<double>& y, std::size_t lo, std::size_t hi)
 {
     TSpectrumPart p;
     p.FirstX = x[lo];
@@ -52,8 +51,8 @@ TSpectrumPart PartOf(const std::vector<double>& x, const std::vector<double>& y,
 
 }  // namespace
 
-bool PartsFromPoints(const std::vector<double>& x, const std::vector<double>& y,
-                     std::vector<TSpectrumPart>& parts, std::string& error)
+bool PartsFromPoints(const std::vector<double>& x, const std::vector<double>& y, std::vector<TSpectrumPart>& parts,
+                     std::string& error)
 {
     parts.clear();
     const std::size_t n = x.size();

@@ -1,6 +1,6 @@
-#include <fstream>
-
 #include "formats/Jcamp.h"
+
+#include <fstream>
 
 bool ReadTextFile(const std::string& path, std::string& text, std::string& error)
 {

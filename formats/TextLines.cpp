@@ -1,5 +1,4 @@
 #include "formats/TextLines.h"
-
 #include "text/GbkText.h"
 
 namespace {

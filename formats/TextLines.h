@@ -3,11 +3,11 @@
 // LF, CR), a byte-order mark skipped, and every line bounded before it is
 // looked at.
 
+#include "formats/Jcamp.h"
+
 #include <cstddef>
 #include <string>
 #include <string_view>
-
-#include "formats/Jcamp.h"
 
 // Calls fn(lineNumber, line) for every line (numbered from 1) until fn
 // returns false. A line longer than MaxTextLineBytes ends the walk with a
