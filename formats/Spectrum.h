@@ -59,7 +59,8 @@ bool PartsFromPoints(const std::vector<double>& x, const std::vector<double>& y,
 
 // Sets the record's abscissa range from the data (wavenumber: XStart the
 // higher end, XEnd the lower; time: first and last), the time drive's
-// duration, and an ordinate range that shows the data in its mode.
+// length (ScanTime: its number of points, as the instrument's drives of one
+// point a second have), and an ordinate range that shows the data in its mode.
 void FillRangesFromData(TSpectrum& s);
 
 // The largest magnitude of an ordinate: what a curve's 32-bit values hold.

@@ -21,18 +21,14 @@ TDataTableColumns DataTableColumns(TSpCurveZQ735& curve, bool timeDrive, float x
         t.X[static_cast<size_t>(i)] = curve.XAtIndex(i);
     if (!timeDrive)
         return t;
-    // The drive's points lie evenly from its start to its end: as many as
-    // the curve was made for (ScanTime for the instrument's own drives, the
-    // file's point count for an imported one), the last exactly at the end.
-    // Accumulated in single precision the way the instrument counts them.
-    const int32_t points = std::max(curve.GetInfo().Capacity, n);
-    const int32_t last = points > 1 ? points - 1 : std::max(scanTime - 1, 1);
-    const float step = (xEnd - xStart) / static_cast<float>(last);
+    // Entries beyond the drive's own length keep their stored abscissa. The
+    // last time is the drive's end (scanTime for the instrument's own
+    // drives, which start at 0 and take a point a second).
     float time = 0.0f;
-    for (int32_t i = 0; i < n; ++i) {
+    for (int32_t i = 0; i < n && i < scanTime; ++i) {
         if (i > 0) {
-            time += step;
-            if (i == last)
+            time += (xEnd - xStart) / static_cast<float>(scanTime - 1);
+            if (i == scanTime - 1)
                 time = xEnd - xStart;
         }
         t.X[static_cast<size_t>(i)] = xStart + time;
