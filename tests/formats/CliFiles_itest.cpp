@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <sstream>
 
 #include "tests/support/Run.h"
@@ -134,6 +135,24 @@ TEST(CliFiles, ATimeDriveStandsAtItsWavenumberAndExportsItsTimes)
     EXPECT_NE(table.Out.find("\r\n5\t5.00\t"), std::string::npos) << table.Out;
     // A drive does not scan a range.
     EXPECT_EQ(Cli("--simulate scan --time 5 --from 1601 --to 1000 -o " + file).Status, 2);
+}
+
+// A damaged date is no date: "info" says so rather than print its fields.
+TEST(CliFiles, ADamagedDateReadsAsNone)
+{
+    QTemporaryDir dir;
+    const std::string file = dir.path().toStdString() + "/date.ir";
+    std::filesystem::copy_file(Ps, file);
+    // Year -59, month -17095, day -1072: what a damaged file held.
+    const int16_t date[6] = {-59, -17095, -1072, 0, 0, 0};
+    FILE* f = std::fopen(file.c_str(), "r+b");
+    ASSERT_NE(f, nullptr);
+    std::fseek(f, -12, SEEK_END);
+    std::fwrite(date, sizeof date, 1, f);
+    std::fclose(f);
+    const TRun info = Cli("info " + file);
+    ASSERT_EQ(info.Status, 0);
+    EXPECT_NE(info.Out.find("date: none"), std::string::npos) << info.Out;
 }
 
 }  // namespace
