@@ -36,9 +36,11 @@ int RunImport(const std::vector<std::string>& args)
     // The measurement's date comes along when the file names one.
     doc.Date = ScanDateOfLongDate(spectra.front().LongDate);
     std::vector<int> added;
+    // A file holding what no spectrum file can (too many points or curves,
+    // abscissas beyond any scale) is a bad file for this program.
     if (!AddSpectraToModel(doc.Model(), spectra, error, &added)) {
         std::fprintf(stderr, "zq735-cli: %s: %s\n", in.c_str(), error.c_str());
-        return cli::ExitRefused;
+        return cli::ExitUsage;
     }
     if (doc.Model().SaveSpectrumFile(out, doc.Date) != 0) {
         std::fprintf(stderr, "zq735-cli: 无法存储文件 %s\n", out.c_str());

@@ -179,8 +179,9 @@ TMeasureParams StorableParams(TMeasureParams p)
     p.YStart = bound(p.YStart);
     p.YEnd = bound(p.YEnd);
     if (!(p.YStart < p.YEnd)) {
-        p.YStart = 0.0f;
-        p.YEnd = 102.0f;
+        // Data wholly beyond the bound: the view reaches up to it.
+        p.YStart = p.YEnd > 0.0f ? 0.0f : -static_cast<float>(MaxAbscissa);
+        p.YEnd = p.YEnd > 0.0f ? static_cast<float>(MaxAbscissa) : 0.0f;
     }
     p.XStart = bound(p.XStart);
     p.XEnd = bound(p.XEnd);

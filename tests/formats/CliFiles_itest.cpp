@@ -77,6 +77,23 @@ TEST(CliFiles, BadArgumentsAndHostileFilesGiveStatusTwo)
         const TRun r = Cli(args);
         EXPECT_EQ(r.Status, 2) << args << "\n" << r.Out;
     }
+    // More points than a curve holds: refused at the import, with the reason.
+    const std::string big = std::filesystem::temp_directory_path().string() + "/zq735-big.csv";
+    {
+        std::string csv = "x,y\n";
+        for (int i = 1; i <= 100001; ++i)
+            csv += std::to_string(i) + ",1\n";
+        FILE* f = std::fopen(big.c_str(), "w");
+        ASSERT_NE(f, nullptr);
+        std::fputs(csv.c_str(), f);
+        std::fclose(f);
+    }
+    const TRun refused = Cli("import " + big + " -o /tmp/zq735-never.ir", true);
+    std::filesystem::remove(big);
+    EXPECT_EQ(refused.Status, 2) << refused.Out;
+    EXPECT_NE(refused.Out.find("a curve holds at most 100000"), std::string::npos) << refused.Out;
+    EXPECT_FALSE(std::filesystem::exists("/tmp/zq735-never.ir"));
+
     const TRun r = Cli("import " + hostile + "garbage_digits.jdx -o /tmp/zq735-never.ir", true);
     EXPECT_NE(r.Out.find("line 9:"), std::string::npos) << r.Out;
 }

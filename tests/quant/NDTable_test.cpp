@@ -3,10 +3,9 @@
 // a reader written here from the file's offsets.
 
 #include "quant/NDTable.h"
-#include "tests/support/FullDisk.h"
-#include "text/GbkText.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstring>
@@ -14,8 +13,10 @@
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <unistd.h>
 #include <vector>
+
+#include "tests/support/FullDisk.h"
+#include "text/GbkText.h"
 
 namespace {
 
@@ -493,7 +494,7 @@ TEST(NDTable, ADateThatIsNoDateShowsEmpty)
     EXPECT_EQ(NDDateText({2004, 7, 1, 19, 17, 20, 23, 0}), "2004-7-19 17:20:23");
     const TNDSystemTime damaged[] = {
         {65477, 48441, 0, 64464, 0, 0, 0, 0}, {2026, 2, 0, 29, 0, 0, 0, 0}, {2026, 13, 0, 1, 0, 0, 0, 0},
-        {2026, 1, 0, 1, 24, 0, 0, 0},          {0, 0, 0, 0, 0, 0, 0, 0},
+        {2026, 1, 0, 1, 24, 0, 0, 0},         {0, 0, 0, 0, 0, 0, 0, 0},
     };
     for (const TNDSystemTime& t : damaged)
         EXPECT_EQ(NDDateText(t), "") << t.Year << "-" << t.Month << "-" << t.Day;
