@@ -3,9 +3,10 @@
 // a reader written here from the file's offsets.
 
 #include "quant/NDTable.h"
+#include "tests/support/FullDisk.h"
+#include "text/GbkText.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstring>
@@ -13,10 +14,8 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <unistd.h>
 #include <vector>
-
-#include "tests/support/FullDisk.h"
-#include "text/GbkText.h"
 
 namespace {
 
