@@ -323,7 +323,8 @@ bool ApplyScanOptions(const std::vector<std::string>& args, TMeasureParams& p, s
     }
     if (time) {
         if (to) {
-            std::fprintf(stderr, "zq735-cli: scan: a time drive stands at one wavenumber: --from X, no --to\n");
+            std::fprintf(stderr,
+                         "zq735-cli: scan: a time drive stands at one wavenumber: --from X, no --to\n");
             return false;
         }
         if (driveAt != nullptr && from)
