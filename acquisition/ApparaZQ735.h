@@ -63,6 +63,19 @@ inline bool ScanDateSet(const TScanDateTime& d)
     return !(d.Year == -1 && d.Month == -1 && d.Day == -1 && d.Hour == -1 && d.Minute == -1 && d.Second == -1);
 }
 
+// A date on the calendar (years 1 to 9999) with a time of day; a damaged
+// file's fields are no date.
+inline bool ScanDateValid(const TScanDateTime& d)
+{
+    static constexpr int8_t days[12] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (d.Year < 1 || d.Month < 1 || d.Month > 12 || d.Day < 1 || d.Day > days[d.Month - 1])
+        return false;
+    const bool leap = (d.Year % 4 == 0 && d.Year % 100 != 0) || d.Year % 400 == 0;
+    if (d.Month == 2 && d.Day == 29 && !leap)
+        return false;
+    return d.Hour >= 0 && d.Hour <= 23 && d.Minute >= 0 && d.Minute <= 59 && d.Second >= 0 && d.Second <= 59;
+}
+
 enum TInstrumentState : int { StateNone = 0, StateChecking = 1, StatePresent = 2, StateReady = 5 };
 
 class TApparaZQ735 final : private TSpTimeDriveSource {

@@ -230,6 +230,12 @@ int TApparaZQ735::OpenSpectrumFile(const std::string& path, TScanDateTime& date)
         TGraphUpdateHold hold(FGraph);
         ClearAll();
         FGraph.SetViewRect(view);
+        // The abscissa changes scale at 2000 cm-1 in a wavenumber scan and
+        // nowhere on a time axis, whatever the graph showed before: the
+        // curves take the split from the graph.
+        const bool timeDrive = !staged.empty() && staged.front().Params.ScanMode == 2;
+        FGraph.SetViewRange(view[0], view[1], view[2], view[3], timeDrive ? 0.0f : 2000.0f, FGraph.Seg1Count,
+                            FGraph.Seg2Count);
         for (TStagedCurve& c : staged) {
             TSpCurveZQ735* curve = StartNewCurve();
             const int slot = FGraph.IndexOfCurve(curve);
@@ -250,6 +256,9 @@ int TApparaZQ735::OpenSpectrumFile(const std::string& path, TScanDateTime& date)
     const size_t left = bytes->size() - pos;
     std::memcpy(d, bytes->data() + pos, std::min(left, DateSize) & ~size_t{1});
     date = {d[0], d[1], d[2], d[3], d[4], d[5]};
+    // A damaged date is no date: shown as unknown, never as garbage.
+    if (!ScanDateValid(date))
+        date = TScanDateTime{};
     return 0;
 }
 

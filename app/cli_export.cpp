@@ -1,10 +1,10 @@
 // zq735-cli export FILE.ir [--curve N] --jcamp|--csv [--affn] [-o OUT]
 
-#include "app/CliCommand.h"
-#include "acquisition/OfflineDocument.h"
-#include "formats/SpectrumCurves.h"
-
 #include <cstdio>
+
+#include "acquisition/OfflineDocument.h"
+#include "app/CliCommand.h"
+#include "formats/SpectrumCurves.h"
 
 namespace {
 
@@ -65,14 +65,11 @@ int RunExport(const std::vector<std::string>& args)
     }
     std::string text, error;
     bool ok;
-    if (format == "--csv") {
+    if (format == "--csv")
         ok = ExportCsvText(doc.Model(), slot, text, error);
-    } else {
-        if (slot < 0)
-            slot = 0;
+    else
         ok = ExportJcampText(doc.Model(), slot, doc.Date, text, error,
                              affn ? TJcampForm::Affn : TJcampForm::DifDup);
-    }
     if (!ok) {
         std::fprintf(stderr, "zq735-cli: %s: %s\n", in.c_str(), error.c_str());
         return cli::ExitUsage;
@@ -89,12 +86,13 @@ int RunExport(const std::vector<std::string>& args)
     return cli::ExitOk;
 }
 
-const bool Registered = cli::Register(
-    {"export",
-     "  export FILE.ir [--curve N] --jcamp|--csv [--affn] [-o OUT]\n"
-     "                          a curve (JCAMP-DX; the first unless --curve) or every curve\n"
-     "                          (CSV, unless --curve) to OUT or standard output;\n"
-     "                          --affn: JCAMP-DX ordinates as plain numbers, not compressed\n",
-     &RunExport});
+const bool Registered =
+    cli::Register({"export",
+                   "  export FILE.ir [--curve N] --jcamp|--csv [--affn] [-o OUT]\n"
+                   "                          every curve, or curve N, to OUT or standard output (several\n"
+                   "                          curves: one compound JCAMP-DX file, or CSV column pairs when\n"
+                   "                          their abscissas differ);\n"
+                   "                          --affn: JCAMP-DX ordinates as plain numbers, not compressed\n",
+                   &RunExport});
 
 }  // namespace

@@ -57,7 +57,8 @@ const char* const Usage =
     "  background              scan the background baseline\n"
     "  scan [--mode T|A|E] [--speed 0-4] [--slit 1-5] [--response 0-3]\n"
     "       [--from X] [--to X] [--count N] [--time S] -o FILE.ir\n"
-    "                          scan (or, with --time, drive in time for S seconds) and save\n"
+    "                          scan (or, with --time, drive in time for S seconds at the\n"
+    "                          wavenumber --from, else where the grating stands) and save\n"
     "File commands:\n"
     "  info FILE.ir            curves, parameters, point counts, date\n";
 
@@ -285,7 +286,9 @@ const char* StateText(int s)
 // --- commands --------------------------------------------------------------------
 
 // Applies the scan options to `p`; false (with the message printed) on a bad option.
-bool ApplyScanOptions(const std::vector<std::string>& args, TMeasureParams& p, std::string& out)
+// A time drive given --from stands at that wavenumber: `driveAt` receives it.
+bool ApplyScanOptions(const std::vector<std::string>& args, TMeasureParams& p, std::string& out,
+                      std::optional<float>* driveAt = nullptr)
 {
     std::optional<double> from, to, time;
     // Every option takes one value.
@@ -324,6 +327,13 @@ bool ApplyScanOptions(const std::vector<std::string>& args, TMeasureParams& p, s
         return false;
     }
     if (time) {
+        if (to) {
+            std::fprintf(stderr,
+                         "zq735-cli: scan: a time drive stands at one wavenumber: --from X, no --to\n");
+            return false;
+        }
+        if (driveAt != nullptr && from)
+            *driveAt = static_cast<float>(*from);
         p.ScanMode = 2;
         p.ScanTime = static_cast<float>(*time);
         p.XStart = 0.0f;
@@ -351,8 +361,15 @@ int DoScan(TSession& s, const std::vector<std::string>& args)
 {
     TMeasureParams p = s.Model->CurrentParams();
     std::string out;
-    if (!ApplyScanOptions(args, p, out))
+    std::optional<float> driveAt;
+    if (!ApplyScanOptions(args, p, out, &driveAt))
         return ExitUsage;
+    // A time drive does not move the grating: it is taken where asked first.
+    if (driveAt) {
+        const int g = s.RunTask("goto", [&] { s.Task->RequestGoto(*driveAt); });
+        if (g != ExitOk)
+            return g;
+    }
     s.Model->SetParams(p);
     s.Date = TScanDateTime{};
     // The recovery file keeps the points until they are in the output file:

@@ -1,6 +1,4 @@
 #include "formats/Csv.h"
-#include "formats/Jcamp.h"
-#include "formats/TextLines.h"
 
 #include <algorithm>
 #include <cctype>
@@ -8,9 +6,15 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "formats/Jcamp.h"
+#include "formats/TextLines.h"
+
 namespace {
 
-std::string At(std::size_t line) { return "line " + std::to_string(line) + ": "; }
+std::string At(std::size_t line)
+{
+    return "line " + std::to_string(line) + ": ";
+}
 
 std::string Quoted(const std::string& s)
 {
@@ -44,9 +48,12 @@ std::string XText(double v)
 const char* UnitOf(int mode)
 {
     switch (mode) {
-    case 0: return "%T";
-    case 1: return "Abs";
-    default: return "SB";
+        case 0:
+            return "%T";
+        case 1:
+            return "Abs";
+        default:
+            return "SB";
     }
 }
 
@@ -98,7 +105,7 @@ std::string Lower(std::string s)
 struct TColumnHead {
     std::string Title;
     int Mode = 0;
-    bool Percent = false;   // the header says percent outright
+    bool Percent = false;  // the header says percent outright
     bool Transmittance = false;
 };
 
@@ -126,38 +133,115 @@ TColumnHead ParseHead(const std::string& cell)
 
 }  // namespace
 
+namespace {
+
+std::string AbscissaHead(const TSpectrum& s)
+{
+    return s.TimeDrive() ? "time (s)" : "wavenumber (cm-1)";
+}
+
+std::string OrdinateHead(const TSpectrum& s)
+{
+    return Quoted((s.Title.empty() ? std::string() : s.Title + " ") + "(" + UnitOf(s.Params.Mode) + ")");
+}
+
+// Spectra on the first one's very abscissas can share its column.
+bool SameAbscissas(const std::vector<TSpectrum>& spectra, const std::vector<double>& x)
+{
+    std::vector<double> xk, yk;
+    for (std::size_t k = 1; k < spectra.size(); ++k) {
+        spectra[k].Flatten(xk, yk);
+        if (xk != x || spectra[k].TimeDrive() != spectra.front().TimeDrive())
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 std::string WriteCsv(const std::vector<TSpectrum>& spectra)
 {
     std::string out;
     if (spectra.empty())
         return out;
-    out += spectra.front().TimeDrive() ? "time (s)" : "wavenumber (cm-1)";
-    for (const TSpectrum& s : spectra)
-        out += "," + Quoted((s.Title.empty() ? std::string() : s.Title + " ") + "(" + UnitOf(s.Params.Mode) + ")");
-    out += '\n';
     std::vector<double> x, y;
     spectra.front().Flatten(x, y);
-    for (std::size_t i = 0; i < x.size(); ++i) {
-        out += XText(x[i]);
-        out += ',';
-        out += FloatText(y[i]);
-        for (std::size_t k = 1; k < spectra.size(); ++k) {
-            double v;
-            out += ',';
-            if (SpectrumValueAt(spectra[k], x[i], v))
-                out += FloatText(v);
+    if (SameAbscissas(spectra, x)) {
+        out += AbscissaHead(spectra.front());
+        for (const TSpectrum& s : spectra)
+            out += "," + OrdinateHead(s);
+        out += '\n';
+        std::vector<std::vector<double>> ys(spectra.size());
+        for (std::size_t k = 0; k < spectra.size(); ++k)
+            spectra[k].Flatten(x, ys[k]);
+        for (std::size_t i = 0; i < x.size(); ++i) {
+            out += XText(x[i]);
+            for (std::size_t k = 0; k < spectra.size(); ++k) {
+                out += ',';
+                out += FloatText(ys[k][i]);
+            }
+            out += '\n';
+        }
+        return out;
+    }
+    // Spectra on different abscissas each keep their own column beside
+    // their values, so that every point is written as measured.
+    std::vector<std::vector<double>> xs(spectra.size()), ys(spectra.size());
+    std::size_t rows = 0;
+    for (std::size_t k = 0; k < spectra.size(); ++k) {
+        spectra[k].Flatten(xs[k], ys[k]);
+        rows = std::max(rows, xs[k].size());
+        out += (k > 0 ? "," : "") + AbscissaHead(spectra[k]) + "," + OrdinateHead(spectra[k]);
+    }
+    out += '\n';
+    for (std::size_t i = 0; i < rows; ++i) {
+        for (std::size_t k = 0; k < spectra.size(); ++k) {
+            if (k > 0)
+                out += ',';
+            if (i < xs[k].size())
+                out += XText(xs[k][i]) + "," + FloatText(ys[k][i]);
+            else
+                out += ',';
         }
         out += '\n';
     }
     return out;
 }
 
+namespace {
+
+bool TimeHead(const std::string& utf8)
+{
+    const std::string l = Lower(utf8);
+    return l.find("time") != std::string::npos || l.find("(s)") != std::string::npos ||
+           utf8.find("时间") != std::string::npos || utf8.find("秒") != std::string::npos;
+}
+
+// A header cell that names an abscissa (this program writes one per
+// spectrum when their abscissas differ).
+bool AbscissaHeadCell(const std::string& utf8)
+{
+    const std::string l = Lower(utf8);
+    return TimeHead(utf8) || l.find("wavenumber") != std::string::npos ||
+           l.find("cm-1") != std::string::npos || l.find("1/cm") != std::string::npos ||
+           utf8.find("波数") != std::string::npos;
+}
+
+struct TColumn {
+    TColumnHead Head;
+    std::size_t X = 0, Y = 1;  // field indices
+    bool Time = false;
+    std::vector<double> Xs, Ys;
+};
+
+}  // namespace
+
 bool ReadCsv(std::string_view text, std::vector<TSpectrum>& out, std::string& error)
 {
     char sep = 0;
-    bool headerSeen = false, dataSeen = false, time = false;
-    std::vector<TColumnHead> heads;
-    std::vector<std::vector<double>> xs, ys;
+    bool headerSeen = false, dataSeen = false, time = false, pairs = false;
+    std::vector<TColumn> columns;
+    std::size_t fields = 0;  // of the header, or of the first data row
     std::size_t rows = 0;
     const bool ok = ForEachLine(
         text,
@@ -166,58 +250,79 @@ bool ReadCsv(std::string_view text, std::vector<TSpectrum>& out, std::string& er
             if (line.empty() || line[0] == '#')
                 return true;
             if (sep == 0)
-                sep = line.find('\t') != std::string_view::npos ? '\t'
+                sep = line.find('\t') != std::string_view::npos  ? '\t'
                       : line.find(';') != std::string_view::npos ? ';'
                                                                  : ',';
             const std::vector<std::string> f = SplitFields(line, sep);
             double x;
-            if (!Number(f[0], x)) {
-                if (dataSeen || headerSeen) {
-                    error = At(n) + "'" + f[0].substr(0, 40) + "' is not a number";
+            if (!dataSeen && !headerSeen && !Number(f[0], x)) {
+                headerSeen = true;
+                fields = f.size();
+                std::vector<std::string> cells;
+                for (const std::string& c : f)
+                    cells.push_back(FileTextToUtf8(c));
+                time = TimeHead(cells[0]);
+                for (std::size_t k = 2; k < cells.size(); k += 2)
+                    pairs = pairs || AbscissaHeadCell(cells[k]);
+                if (pairs && cells.size() % 2 != 0) {
+                    error = At(n) + "an abscissa column without its values";
                     return false;
                 }
-                headerSeen = true;
-                const std::string first = Lower(FileTextToUtf8(f[0]));
-                time = first.find("time") != std::string::npos || first.find("(s)") != std::string::npos ||
-                       first.find("时间") != std::string::npos || first.find("秒") != std::string::npos;
-                for (std::size_t k = 1; k < f.size(); ++k)
-                    heads.push_back(ParseHead(FileTextToUtf8(f[k])));
+                for (std::size_t k = 1; k < cells.size(); k += pairs ? 2 : 1) {
+                    TColumn c;
+                    c.Head = ParseHead(cells[k]);
+                    c.X = pairs ? k - 1 : 0;
+                    c.Y = k;
+                    c.Time = TimeHead(cells[c.X]);
+                    columns.push_back(std::move(c));
+                }
                 return true;
             }
             if (!dataSeen) {
                 dataSeen = true;
-                while (!headerSeen && heads.size() < f.size() - 1) {
-                    TColumnHead h;
-                    h.Transmittance = true;
-                    heads.push_back(h);
+                if (!headerSeen) {
+                    fields = f.size();
+                    for (std::size_t k = 1; k < f.size(); ++k) {
+                        TColumn c;
+                        c.Head.Transmittance = true;
+                        c.Y = k;
+                        columns.push_back(std::move(c));
+                    }
                 }
-                if (heads.empty() || heads.size() > MaxCsvColumns) {
-                    error = At(n) + (heads.empty() ? std::string("no ordinate column")
-                                                   : "more than " + std::to_string(MaxCsvColumns) + " columns");
+                if (columns.empty() || columns.size() > MaxCsvColumns) {
+                    error =
+                        At(n) + (columns.empty() ? std::string("no ordinate column")
+                                                 : "more than " + std::to_string(MaxCsvColumns) + " columns");
                     return false;
                 }
-                xs.resize(heads.size());
-                ys.resize(heads.size());
             }
-            if (f.size() > heads.size() + 1) {
-                error = At(n) + std::to_string(f.size()) + " fields, the header has " +
-                        std::to_string(heads.size() + 1);
+            if (!pairs && !Number(f[0], x)) {
+                error = At(n) + "'" + f[0].substr(0, 40) + "' is not a number";
+                return false;
+            }
+            if (f.size() > fields) {
+                error =
+                    At(n) + std::to_string(f.size()) + " fields, the header has " + std::to_string(fields);
                 return false;
             }
             if (++rows > MaxSpectrumPoints) {
                 error = At(n) + "more than " + std::to_string(MaxSpectrumPoints) + " rows";
                 return false;
             }
-            for (std::size_t k = 1; k < f.size(); ++k) {
-                if (f[k].empty())
+            for (TColumn& c : columns) {
+                if (c.Y >= f.size() || f[c.Y].empty())
                     continue;
                 double v;
-                if (!Number(f[k], v)) {
-                    error = At(n) + "'" + f[k].substr(0, 40) + "' is not a number";
+                if (!Number(f[c.X], x)) {
+                    error = At(n) + "'" + f[c.X].substr(0, 40) + "' is not a number";
                     return false;
                 }
-                xs[k - 1].push_back(x);
-                ys[k - 1].push_back(v);
+                if (!Number(f[c.Y], v) || std::fabs(v) > MaxOrdinate) {
+                    error = At(n) + "'" + f[c.Y].substr(0, 40) + "' is not a number a curve can hold";
+                    return false;
+                }
+                c.Xs.push_back(x);
+                c.Ys.push_back(v);
             }
             return true;
         },
@@ -229,20 +334,21 @@ bool ReadCsv(std::string_view text, std::vector<TSpectrum>& out, std::string& er
         return false;
     }
     std::vector<TSpectrum> spectra;
-    for (std::size_t k = 0; k < heads.size(); ++k) {
-        if (xs[k].empty())
+    for (std::size_t k = 0; k < columns.size(); ++k) {
+        TColumn& c = columns[k];
+        if (c.Xs.empty())
             continue;
         TSpectrum s;
-        s.Title = heads[k].Title.empty() ? "curve " + std::to_string(k + 1) : heads[k].Title;
-        s.Params.Mode = static_cast<uint8_t>(heads[k].Mode);
-        s.Params.ScanMode = time ? 2 : 0;
-        if (heads[k].Transmittance && !heads[k].Percent &&
-            std::all_of(ys[k].begin(), ys[k].end(), [](double v) { return v >= 0.0 && v <= 1.5; }))
-            for (double& v : ys[k])
+        s.Title = c.Head.Title.empty() ? "curve " + std::to_string(k + 1) : c.Head.Title;
+        s.Params.Mode = static_cast<uint8_t>(c.Head.Mode);
+        s.Params.ScanMode = (pairs ? c.Time : time) ? 2 : 0;
+        if (c.Head.Transmittance && !c.Head.Percent &&
+            std::all_of(c.Ys.begin(), c.Ys.end(), [](double v) { return v >= 0.0 && v <= 1.5; }))
+            for (double& v : c.Ys)
                 v *= 100.0;
         std::string why;
-        if (!PartsFromPoints(xs[k], ys[k], s.Parts, why)) {
-            error = "column " + std::to_string(k + 2) + ": " + why;
+        if (!PartsFromPoints(c.Xs, c.Ys, s.Parts, why)) {
+            error = "column " + std::to_string(c.Y + 1) + ": " + why;
             return false;
         }
         FillRangesFromData(s);

@@ -4,21 +4,24 @@
 //
 // The header names the abscissa with its unit ("wavenumber (cm-1)" or
 // "time (s)") and each spectrum by its title and ordinate unit ("film (%T)",
-// "(Abs)", "(SB)"). Rows follow the first spectrum's points; the others are
-// interpolated linearly at those abscissas and left empty outside their own.
+// "(Abs)", "(SB)"). Spectra on the same abscissas share the one abscissa
+// column; spectra on different ones are written as column pairs (abscissa,
+// values) side by side, each with its own header, the shorter ones' cells
+// left empty below their last point, so that every point is kept as it is.
 // Ordinates are written with the fewest digits that give back the same
 // 32-bit value.
 //
 // Reading takes commas, semicolons or tabs as separators, a header row or
 // none, blank lines and '#' comments, rising or falling abscissas and empty
-// cells; the units in the header decide the mode (else %T), and "%T" columns
+// cells, and the column pairs above (told by an abscissa header after the
+// first pair); the units in the header decide the mode (else %T), and "%T" columns
 // whose values all lie within 0..1.5 without a '%' are fractions.
-
-#include "formats/Spectrum.h"
 
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "formats/Spectrum.h"
 
 std::string WriteCsv(const std::vector<TSpectrum>& spectra);
 

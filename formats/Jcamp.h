@@ -14,25 +14,30 @@
 // Reading: AFFN and the compressed forms (SQZ, DIF, DUP, with the DIF
 // Y-check), `$$` comments, ##XFACTOR/##YFACTOR, rising or falling
 // abscissas, transmittance as a fraction or in percent, absorbance; compound
-// files give their first infrared block (or the joined parts written above);
+// files give every infrared block (the parts written above joined again);
 // any line ending. A file is read whole into memory first and refused with a
 // message naming the line when it breaks a limit or the format: nothing is
 // returned from a file that is not read to its end.
 
-#include "formats/Spectrum.h"
-
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "formats/Spectrum.h"
 
 enum class TJcampForm { Affn, DifDup };
 
 struct TJcampWriteOptions {
     TJcampForm Form = TJcampForm::DifDup;
-    std::string LongDate;   // "YYYY/MM/DD HH:MM:SS", or empty when unknown
+    std::string LongDate;  // "YYYY/MM/DD HH:MM:SS", or empty when unknown
 };
 
 std::string WriteJcamp(const TSpectrum& s, const TJcampWriteOptions& options = {});
+// Several spectra in one compound file: a link block whose data blocks carry
+// the private label ##$CURVE=k (k from 1) of the spectrum they belong to; one
+// spectrum is written as above.
+std::string WriteJcamp(const std::vector<TSpectrum>& spectra, const TJcampWriteOptions& options = {});
 bool WriteJcampFile(const std::string& path, const TSpectrum& s, const TJcampWriteOptions& options,
                     std::string& error);
 
@@ -40,6 +45,11 @@ bool WriteJcampFile(const std::string& path, const TSpectrum& s, const TJcampWri
 inline constexpr std::size_t MaxTextFileBytes = 64u << 20;
 inline constexpr std::size_t MaxTextLineBytes = 256u << 10;
 
+// Every spectrum of the file: each infrared block, the parts of one scan
+// (##$SEGMENTS=) joined, the blocks of one curve (##$CURVE=) joined.
+bool ReadJcampAll(std::string_view text, std::vector<TSpectrum>& out, std::string& error);
+bool ReadJcampAllFile(const std::string& path, std::vector<TSpectrum>& out, std::string& error);
+// The first spectrum of the file.
 bool ReadJcamp(std::string_view text, TSpectrum& out, std::string& error);
 bool ReadJcampFile(const std::string& path, TSpectrum& out, std::string& error);
 

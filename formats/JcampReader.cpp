@@ -2,22 +2,27 @@
 // they are read, against the counts announced before them, so no count from
 // the file ever sizes an allocation beyond MaxSpectrumPoints.
 
-#include "formats/Jcamp.h"
-#include "formats/TextLines.h"
-#include "text/GbkText.h"
-
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <optional>
+
+#include "acquisition/ApparaZQ735.h"
+#include "formats/Jcamp.h"
+#include "formats/TextLines.h"
+#include "text/GbkText.h"
 
 namespace {
 
 constexpr std::size_t MaxLabelValue = 4096;
 
-std::string At(std::size_t line) { return "line " + std::to_string(line) + ": "; }
+std::string At(std::size_t line)
+{
+    return "line " + std::to_string(line) + ": ";
+}
 
 // "##DATA TYPE" and "##DATATYPE", "##X_UNITS" and "##XUNITS" name the same label.
 std::string NormalName(std::string_view s)
@@ -52,14 +57,38 @@ struct TToken {
 
 int PseudoDigit(char c, TKind& kind)
 {
-    if (c == '@') { kind = TKind::Abs; return 0; }
-    if (c >= 'A' && c <= 'I') { kind = TKind::Abs; return c - 'A' + 1; }
-    if (c >= 'a' && c <= 'i') { kind = TKind::Abs; return -(c - 'a' + 1); }
-    if (c == '%') { kind = TKind::Dif; return 0; }
-    if (c >= 'J' && c <= 'R') { kind = TKind::Dif; return c - 'J' + 1; }
-    if (c >= 'j' && c <= 'r') { kind = TKind::Dif; return -(c - 'j' + 1); }
-    if (c >= 'S' && c <= 'Z') { kind = TKind::Dup; return c - 'S' + 1; }
-    if (c == 's') { kind = TKind::Dup; return 9; }
+    if (c == '@') {
+        kind = TKind::Abs;
+        return 0;
+    }
+    if (c >= 'A' && c <= 'I') {
+        kind = TKind::Abs;
+        return c - 'A' + 1;
+    }
+    if (c >= 'a' && c <= 'i') {
+        kind = TKind::Abs;
+        return -(c - 'a' + 1);
+    }
+    if (c == '%') {
+        kind = TKind::Dif;
+        return 0;
+    }
+    if (c >= 'J' && c <= 'R') {
+        kind = TKind::Dif;
+        return c - 'J' + 1;
+    }
+    if (c >= 'j' && c <= 'r') {
+        kind = TKind::Dif;
+        return -(c - 'j' + 1);
+    }
+    if (c >= 'S' && c <= 'Z') {
+        kind = TKind::Dup;
+        return c - 'S' + 1;
+    }
+    if (c == 's') {
+        kind = TKind::Dup;
+        return 9;
+    }
     return 100;
 }
 
@@ -99,8 +128,8 @@ bool Tokenize(std::string_view s, std::size_t line, std::vector<TToken>& out, st
                 error = At(line) + "'" + std::string(s.substr(i, k + 1 - i)) + "' is not a number";
                 return false;
             }
-            if (k + 2 < s.size() + 0 && (s[k] == 'E' || s[k] == 'e') && (s[k + 1] == '+' || s[k + 1] == '-') &&
-                std::isdigit(static_cast<unsigned char>(s[k + 2])))
+            if (k + 2 < s.size() + 0 && (s[k] == 'E' || s[k] == 'e') &&
+                (s[k + 1] == '+' || s[k + 1] == '-') && std::isdigit(static_cast<unsigned char>(s[k + 2])))
                 k = digits(k + 2);
             number.assign(s.substr(i, k - i));
             j = k;
@@ -113,7 +142,8 @@ bool Tokenize(std::string_view s, std::size_t line, std::vector<TToken>& out, st
             j = digits(i + 1);
             if (j < s.size() && s[j] == '.')
                 j = digits(j + 1);
-            number = (d < 0 ? "-" : "") + std::to_string(std::abs(d)) + std::string(s.substr(i + 1, j - i - 1));
+            number =
+                (d < 0 ? "-" : "") + std::to_string(std::abs(d)) + std::string(s.substr(i + 1, j - i - 1));
         }
         const double v = std::strtod(number.c_str(), nullptr);
         if (!std::isfinite(v) || (kind == TKind::Dup && (v < 1 || v != std::floor(v) || v > 1e7))) {
@@ -135,7 +165,7 @@ bool ParseReal(std::string_view text, double& v)
 }
 
 struct TLabel {
-    std::string Name;    // normalised
+    std::string Name;  // normalised
     std::string Value;
     std::size_t Line;
 };
@@ -144,11 +174,11 @@ struct TLabel {
 struct TTable {
     double FirstX = 0, LastX = 0, XFactor = 1, YFactor = 1, Delta = 0;
     std::size_t Points = 0;
-    std::vector<double> Y;       // as written, before YFACTOR
+    std::vector<double> Y;  // as written, before YFACTOR
     bool EndsOnDif = false;
-    bool HaveLast = false;       // a value to continue differences from
+    bool HaveLast = false;  // a value to continue differences from
     double Last = 0.0;
-    std::size_t Line = 0;        // line of ##XYDATA=
+    std::size_t Line = 0;  // line of ##XYDATA=
 };
 
 struct TBlock {
@@ -156,8 +186,8 @@ struct TBlock {
     int Parent = -1;
     std::vector<TLabel> Labels;
     bool Open = true;
-    std::unique_ptr<TTable> Table;   // a decoded (X++(Y..Y)) table
-    bool HasTable = false;           // any table, decoded or not
+    std::unique_ptr<TTable> Table;  // a decoded (X++(Y..Y)) table
+    bool HasTable = false;          // any table, decoded or not
 
     const TLabel* Find(std::string_view name) const
     {
@@ -177,7 +207,7 @@ struct TBlock {
 class TReader {
 public:
     bool Run(std::string_view text, std::string& error);
-    bool Select(TSpectrum& out, std::string& error);
+    bool SelectAll(std::vector<TSpectrum>& out, std::string& error);
 
 private:
     bool OnLine(std::size_t n, std::string_view raw);
@@ -186,12 +216,13 @@ private:
     bool DataLine(std::size_t n, const std::string& line);
     bool EndTable(std::size_t n);
     bool ToSpectrum(const std::vector<int>& blocks, int titleBlock, TSpectrum& out, std::string& error) const;
+    bool Joined(const std::vector<int>& parts) const;
 
     std::vector<TBlock> FBlocks;
     std::vector<int> FStack;
-    TLabel* FValue = nullptr;         // label whose value continues on the next lines
+    TLabel* FValue = nullptr;  // label whose value continues on the next lines
     bool FInTable = false;
-    TTable* FTable = nullptr;         // the table being decoded, if it is one we decode
+    TTable* FTable = nullptr;  // the table being decoded, if it is one we decode
     std::string FError;
     std::vector<TToken> FTokens;
 };
@@ -277,7 +308,7 @@ bool TReader::OnLabel(std::size_t n, std::string_view line)
         FStack.push_back(static_cast<int>(FBlocks.size() - 1));
     }
     if (FStack.empty())
-        return true;   // text outside any block is not ours to judge
+        return true;  // text outside any block is not ours to judge
     TBlock& b = FBlocks[static_cast<std::size_t>(FStack.back())];
     if (label.Name == "END") {
         b.Open = false;
@@ -362,7 +393,7 @@ bool TReader::DataLine(std::size_t n, const std::string& line)
     }
     const double x = FTokens[0].Value * t.XFactor;
     std::size_t first = 1;
-    std::size_t start = t.Y.size();   // index of the line's first ordinate
+    std::size_t start = t.Y.size();  // index of the line's first ordinate
     // After a line that ended on a difference, the next line repeats the last
     // value as a check. Its abscissa tells a check from a writer that leaves
     // the check out.
@@ -402,39 +433,39 @@ bool TReader::DataLine(std::size_t n, const std::string& line)
     for (std::size_t i = first; i < FTokens.size(); ++i) {
         const TToken& tok = FTokens[i];
         switch (tok.Kind) {
-        case TKind::Abs:
-            if (!push(tok.Value))
-                return false;
-            t.Last = tok.Value;
-            t.HaveLast = true;
-            break;
-        case TKind::Dif:
-            if (!t.HaveLast) {
-                FError = At(n) + "a difference (DIF) without a value before it";
-                return false;
-            }
-            t.Last += tok.Value;
-            lastDif = tok.Value;
-            if (!push(t.Last))
-                return false;
-            break;
-        case TKind::Dup:
-            if (!any) {
-                FError = At(n) + "a repeat count (DUP) without a value before it";
-                return false;
-            }
-            for (double k = 1; k < tok.Value; ++k) {
-                if (lastKind == TKind::Dif)
-                    t.Last += lastDif;
-                if (!push(lastKind == TKind::Missing ? NAN : t.Last))
+            case TKind::Abs:
+                if (!push(tok.Value))
                     return false;
-            }
-            continue;   // the kind of the repeated token stays in force
-        case TKind::Missing:
-            if (!push(NAN))
-                return false;
-            t.HaveLast = false;
-            break;
+                t.Last = tok.Value;
+                t.HaveLast = true;
+                break;
+            case TKind::Dif:
+                if (!t.HaveLast) {
+                    FError = At(n) + "a difference (DIF) without a value before it";
+                    return false;
+                }
+                t.Last += tok.Value;
+                lastDif = tok.Value;
+                if (!push(t.Last))
+                    return false;
+                break;
+            case TKind::Dup:
+                if (!any) {
+                    FError = At(n) + "a repeat count (DUP) without a value before it";
+                    return false;
+                }
+                for (double k = 1; k < tok.Value; ++k) {
+                    if (lastKind == TKind::Dif)
+                        t.Last += lastDif;
+                    if (!push(lastKind == TKind::Missing ? NAN : t.Last))
+                        return false;
+                }
+                continue;  // the kind of the repeated token stays in force
+            case TKind::Missing:
+                if (!push(NAN))
+                    return false;
+                t.HaveLast = false;
+                break;
         }
         lastKind = tok.Kind;
         any = true;
@@ -468,36 +499,101 @@ bool Infrared(const TBlock& b)
     return type.find("INFRARED") != std::string::npos && type.find("INTERFEROGRAM") == std::string::npos;
 }
 
-bool TReader::Select(TSpectrum& out, std::string& error)
+// Blocks that continue one another: each starts where the one before ends,
+// in the same units.
+bool TReader::Joined(const std::vector<int>& parts) const
 {
-    // Parts of one scan written as a compound file by this program.
+    for (std::size_t k = 1; k < parts.size(); ++k) {
+        const TBlock& pa = FBlocks[static_cast<std::size_t>(parts[k - 1])];
+        const TBlock& pb = FBlocks[static_cast<std::size_t>(parts[k])];
+        const TTable& a = *pa.Table;
+        const TTable& b = *pb.Table;
+        if (!(std::fabs(a.LastX - b.FirstX) <= 1e-6 * std::max(1.0, std::fabs(a.LastX)) &&
+              Upper(pb.Text("XUNITS")) == Upper(pa.Text("XUNITS")) &&
+              Upper(pb.Text("YUNITS")) == Upper(pa.Text("YUNITS"))))
+            return false;
+    }
+    return true;
+}
+
+bool TReader::SelectAll(std::vector<TSpectrum>& out, std::string& error)
+{
+    // Each spectrum as the blocks it is made of and the block giving its title.
+    std::vector<std::pair<std::vector<int>, int>> found;
+    std::vector<bool> taken(FBlocks.size(), false);
     for (std::size_t i = 0; i < FBlocks.size(); ++i) {
         const TBlock& link = FBlocks[i];
-        double count = 0;
-        if (!link.IsLink() || !ParseReal(link.Text("$SEGMENTS"), count) || count < 2 || count > 16)
+        if (!link.IsLink())
             continue;
-        std::vector<int> parts;
-        for (std::size_t k = i + 1; k < FBlocks.size() && parts.size() < count; ++k)
+        std::vector<int> children;
+        for (std::size_t k = i + 1; k < FBlocks.size(); ++k)
             if (FBlocks[k].Parent == static_cast<int>(i) && Infrared(FBlocks[k]))
-                parts.push_back(static_cast<int>(k));
-        bool joined = parts.size() == static_cast<std::size_t>(count);
-        for (std::size_t k = 1; joined && k < parts.size(); ++k) {
-            const TTable& a = *FBlocks[static_cast<std::size_t>(parts[k - 1])].Table;
-            const TTable& b = *FBlocks[static_cast<std::size_t>(parts[k])].Table;
-            joined = std::fabs(a.LastX - b.FirstX) <= 1e-6 * std::max(1.0, std::fabs(a.LastX)) &&
-                     Upper(FBlocks[static_cast<std::size_t>(parts[k])].Text("XUNITS")) ==
-                         Upper(FBlocks[static_cast<std::size_t>(parts[0])].Text("XUNITS")) &&
-                     Upper(FBlocks[static_cast<std::size_t>(parts[k])].Text("YUNITS")) ==
-                         Upper(FBlocks[static_cast<std::size_t>(parts[0])].Text("YUNITS"));
+                children.push_back(static_cast<int>(k));
+        double count = 0;
+        if (ParseReal(link.Text("$CURVES"), count) && count >= 2 && count <= 64) {
+            // Several curves written by this program: the blocks of each
+            // curve in their order, each curve's parts joined again.
+            for (int curve = 1; curve <= static_cast<int>(count); ++curve) {
+                std::vector<int> parts;
+                for (int k : children) {
+                    double c = 0;
+                    if (ParseReal(FBlocks[static_cast<std::size_t>(k)].Text("$CURVE"), c) && c == curve)
+                        parts.push_back(k);
+                }
+                if (parts.empty() || !Joined(parts))
+                    continue;
+                for (int k : parts)
+                    taken[static_cast<std::size_t>(k)] = true;
+                found.push_back({parts, parts.front()});
+            }
+        } else if (ParseReal(link.Text("$SEGMENTS"), count) && count >= 2 && count <= 16) {
+            // Parts of one scan written as a compound file by this program.
+            if (children.size() > static_cast<std::size_t>(count))
+                children.resize(static_cast<std::size_t>(count));
+            if (children.size() == static_cast<std::size_t>(count) && Joined(children)) {
+                for (int k : children)
+                    taken[static_cast<std::size_t>(k)] = true;
+                found.push_back({children, static_cast<int>(i)});
+            }
         }
-        if (joined)
-            return ToSpectrum(parts, static_cast<int>(i), out, error);
     }
+    // Every other infrared block is a spectrum of its own.
     for (std::size_t i = 0; i < FBlocks.size(); ++i)
-        if (Infrared(FBlocks[i]))
-            return ToSpectrum({static_cast<int>(i)}, static_cast<int>(i), out, error);
-    error = "no infrared spectrum in the form ##XYDATA=(X++(Y..Y)) in this file";
-    return false;
+        if (!taken[i] && Infrared(FBlocks[i]))
+            found.push_back({{static_cast<int>(i)}, static_cast<int>(i)});
+    if (found.empty()) {
+        error = "no infrared spectrum in the form ##XYDATA=(X++(Y..Y)) in this file";
+        return false;
+    }
+    std::stable_sort(found.begin(), found.end(),
+                     [](const auto& a, const auto& b) { return a.first.front() < b.first.front(); });
+    std::vector<TSpectrum> spectra;
+    for (const auto& [blocks, title] : found) {
+        TSpectrum s;
+        if (!ToSpectrum(blocks, title, s, error))
+            return false;
+        spectra.push_back(std::move(s));
+    }
+    out = std::move(spectra);
+    return true;
+}
+
+// ##LONGDATE= as "YYYY/MM/DD HH:MM:SS" (the time may be missing, or carry
+// fractions of a second); empty unless it is a date on the calendar.
+std::string LongDateText(const std::string& value)
+{
+    int y = 0, mo = 0, d = 0, h = 0, mi = 0, sec = 0;
+    char tail = 0;
+    const int n = std::sscanf(value.c_str(), "%4d/%2d/%2d %2d:%2d:%2d%c", &y, &mo, &d, &h, &mi, &sec, &tail);
+    if (n != 3 && n != 6 && !(n == 7 && tail == '.'))
+        return std::string();
+    TScanDateTime date{static_cast<int16_t>(y), static_cast<int16_t>(mo), static_cast<int16_t>(d),
+                       static_cast<int16_t>(h), static_cast<int16_t>(mi), static_cast<int16_t>(sec)};
+    if (!ScanDateValid(date))
+        return std::string();
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%04d/%02d/%02d %02d:%02d:%02d", y, mo, d, h, mi, sec);
+    return buf;
 }
 
 // Private labels of this program's own files, each within its range.
@@ -571,8 +667,15 @@ bool TReader::ToSpectrum(const std::vector<int>& blocks, int titleBlock, TSpectr
         part.FirstX = t.FirstX;
         part.LastX = t.LastX;
         part.Y.resize(t.Y.size());
-        for (std::size_t i = 0; i < t.Y.size(); ++i)
+        for (std::size_t i = 0; i < t.Y.size(); ++i) {
             part.Y[i] = t.Y[i] * t.YFactor * scale;
+            // Missing values stay missing; a factor that takes a value
+            // beyond what a curve holds is damage, not a spectrum.
+            if (!std::isnan(t.Y[i]) && !(std::fabs(part.Y[i]) <= MaxOrdinate)) {
+                error = At(t.Line) + "##YFACTOR= gives ordinates beyond the range of a curve";
+                return false;
+            }
+        }
         s.Parts.push_back(std::move(part));
     }
     if (axis == Micrometres || axis == Nanometres) {
@@ -595,6 +698,9 @@ bool TReader::ToSpectrum(const std::vector<int>& blocks, int titleBlock, TSpectr
         p.ScanMode = ParseReal(first.Text("$SCANMODE"), scanMode) && scanMode == 1 ? 1 : 0;
     }
     ApplyPrivateLabels(first, p);
+    const TBlock& titled = FBlocks[static_cast<std::size_t>(titleBlock)];
+    s.LongDate =
+        LongDateText(first.Find("LONGDATE") != nullptr ? first.Text("LONGDATE") : titled.Text("LONGDATE"));
     FillRangesFromData(s);
     double lo, hi;
     if (ParseReal(first.Text("$YSTART"), lo) && ParseReal(first.Text("$YEND"), hi) && lo < hi) {
@@ -607,20 +713,38 @@ bool TReader::ToSpectrum(const std::vector<int>& blocks, int titleBlock, TSpectr
 
 }  // namespace
 
-bool ReadJcamp(std::string_view text, TSpectrum& out, std::string& error)
+bool ReadJcampAll(std::string_view text, std::vector<TSpectrum>& out, std::string& error)
 {
     TReader r;
-    return r.Run(text, error) && r.Select(out, error);
+    return r.Run(text, error) && r.SelectAll(out, error);
 }
 
-bool ReadJcampFile(const std::string& path, TSpectrum& out, std::string& error)
+bool ReadJcampAllFile(const std::string& path, std::vector<TSpectrum>& out, std::string& error)
 {
     std::string text;
     if (!ReadTextFile(path, text, error))
         return false;
-    if (!ReadJcamp(text, out, error)) {
+    if (!ReadJcampAll(text, out, error)) {
         error = path + ": " + error;
         return false;
     }
+    return true;
+}
+
+bool ReadJcamp(std::string_view text, TSpectrum& out, std::string& error)
+{
+    std::vector<TSpectrum> all;
+    if (!ReadJcampAll(text, all, error))
+        return false;
+    out = std::move(all.front());
+    return true;
+}
+
+bool ReadJcampFile(const std::string& path, TSpectrum& out, std::string& error)
+{
+    std::vector<TSpectrum> all;
+    if (!ReadJcampAllFile(path, all, error))
+        return false;
+    out = std::move(all.front());
     return true;
 }

@@ -1,12 +1,12 @@
 // JCAMP-DX writer. See Jcamp.h for what is written and how precisely.
 
-#include "fileio/AtomicFile.h"
-#include "formats/Jcamp.h"
-#include "text/GbkText.h"
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+
+#include "fileio/AtomicFile.h"
+#include "formats/Jcamp.h"
+#include "text/GbkText.h"
 
 namespace {
 
@@ -35,8 +35,14 @@ std::string Pseudo(double v, const char* positive, const char* negative)
     return digits;
 }
 
-std::string Sqz(double v) { return Pseudo(v, "@ABCDEFGHI", "@abcdefghi"); }
-std::string Dif(double v) { return Pseudo(v, "%JKLMNOPQR", "%jklmnopqr"); }
+std::string Sqz(double v)
+{
+    return Pseudo(v, "@ABCDEFGHI", "@abcdefghi");
+}
+std::string Dif(double v)
+{
+    return Pseudo(v, "%JKLMNOPQR", "%jklmnopqr");
+}
 std::string Dup(std::size_t count)
 {
     std::string digits = std::to_string(count);
@@ -73,9 +79,12 @@ double YFactor(const std::vector<double>& y)
 const char* YUnits(int mode)
 {
     switch (mode) {
-    case 0: return "TRANSMITTANCE";
-    case 1: return "ABSORBANCE";
-    default: return "ARBITRARY UNITS";
+        case 0:
+            return "TRANSMITTANCE";
+        case 1:
+            return "ABSORBANCE";
+        default:
+            return "ARBITRARY UNITS";
     }
 }
 
@@ -119,8 +128,8 @@ void PrivateLabels(std::string& out, const TMeasureParams& p)
     Label(out, "$NOTE", TextValue(GbkFieldToUtf8(p.Note)));
 }
 
-void DataLines(std::string& out, const TSpectrumPart& part, const std::vector<double>& y, double xf, double yf,
-               TJcampForm form)
+void DataLines(std::string& out, const TSpectrumPart& part, const std::vector<double>& y, double xf,
+               double yf, TJcampForm form)
 {
     const std::size_t n = y.size();
     std::vector<double> v(n);
@@ -177,10 +186,10 @@ void DataLines(std::string& out, const TSpectrumPart& part, const std::vector<do
 }
 
 void DataBlock(std::string& out, const std::string& title, const TSpectrum& s, const TSpectrumPart& part,
-               int blockId, const TJcampWriteOptions& o)
+               int blockId, const TJcampWriteOptions& o, int curve = 0)
 {
     const int mode = s.Params.Mode;
-    const double scale = mode == 0 ? 0.01 : 1.0;   // percent -> fraction
+    const double scale = mode == 0 ? 0.01 : 1.0;  // percent -> fraction
     std::vector<double> y(part.Y.size());
     for (std::size_t i = 0; i < y.size(); ++i)
         y[i] = part.Y[i] * scale;
@@ -202,6 +211,8 @@ void DataBlock(std::string& out, const std::string& title, const TSpectrum& s, c
     Label(out, "DATA TYPE", "INFRARED SPECTRUM");
     if (blockId > 0)
         Label(out, "BLOCK_ID", std::to_string(blockId));
+    if (curve > 0)
+        Label(out, "$CURVE", std::to_string(curve));
     Label(out, "ORIGIN", "ZQ735 infrared spectrophotometer");
     Label(out, "OWNER", TextValue(GbkFieldToUtf8(s.Params.BatchNo)));
     if (!o.LongDate.empty())
@@ -248,7 +259,39 @@ std::string WriteJcamp(const TSpectrum& s, const TJcampWriteOptions& o)
     Label(out, "$SEGMENTS", std::to_string(s.Parts.size()));
     for (std::size_t k = 0; k < s.Parts.size(); ++k) {
         const TSpectrumPart& p = s.Parts[k];
-        DataBlock(out, title + " (" + Num(p.FirstX) + "-" + Num(p.LastX) + ")", s, p, static_cast<int>(k + 1), o);
+        DataBlock(out, title + " (" + Num(p.FirstX) + "-" + Num(p.LastX) + ")", s, p, static_cast<int>(k + 1),
+                  o);
+    }
+    Label(out, "END", "");
+    return out;
+}
+
+std::string WriteJcamp(const std::vector<TSpectrum>& spectra, const TJcampWriteOptions& o)
+{
+    if (spectra.size() == 1)
+        return WriteJcamp(spectra.front(), o);
+    std::string out;
+    std::size_t blocks = 0;
+    for (const TSpectrum& s : spectra)
+        blocks += s.Parts.size();
+    Label(out, "TITLE",
+          spectra.empty() || spectra.front().Title.empty() ? std::string("spectra")
+                                                           : TextValue(spectra.front().Title));
+    Label(out, "JCAMP-DX", "4.24");
+    Label(out, "DATA TYPE", "LINK");
+    Label(out, "BLOCKS", std::to_string(blocks));
+    Label(out, "ORIGIN", "ZQ735 infrared spectrophotometer");
+    Label(out, "OWNER",
+          spectra.empty() ? std::string() : TextValue(GbkFieldToUtf8(spectra.front().Params.BatchNo)));
+    // Several curves: each block names the curve it belongs to, so that the
+    // parts of one scan are joined again and the curves kept apart.
+    Label(out, "$CURVES", std::to_string(spectra.size()));
+    int id = 0;
+    for (std::size_t k = 0; k < spectra.size(); ++k) {
+        const TSpectrum& s = spectra[k];
+        const std::string title = s.Title.empty() ? std::string("spectrum") : TextValue(s.Title);
+        for (const TSpectrumPart& p : s.Parts)
+            DataBlock(out, title, s, p, ++id, o, static_cast<int>(k + 1));
     }
     Label(out, "END", "");
     return out;

@@ -135,7 +135,8 @@ void FillRangesFromData(TSpectrum& s)
     if (s.TimeDrive()) {
         p.XStart = static_cast<float>(x.front());
         p.XEnd = static_cast<float>(x.back());
-        p.ScanTime = static_cast<float>(std::fabs(x.back() - x.front()));
+        // The time axis maps ScanTime points from XStart to XEnd.
+        p.ScanTime = static_cast<float>(x.size());
     } else {
         p.XStart = static_cast<float>(std::max(x.front(), x.back()));
         p.XEnd = static_cast<float>(std::min(x.front(), x.back()));

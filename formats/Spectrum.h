@@ -10,11 +10,11 @@
 // starts with the point the first one ends with (the point at the split is
 // measured once and shared).
 
-#include "acquisition/MeasureParams.h"
-
 #include <cstddef>
 #include <string>
 #include <vector>
+
+#include "acquisition/MeasureParams.h"
 
 struct TSpectrumPart {
     double FirstX = 0.0;
@@ -29,11 +29,13 @@ struct TSpectrumPart {
 };
 
 struct TSpectrum {
-    std::string Title;      // UTF-8
+    std::string Title;  // UTF-8
     // Mode: 0 %T (ordinates in percent), 1 absorbance, 2 single-beam energy.
     // ScanMode 2: the abscissa is time in seconds, otherwise wavenumber in cm-1.
     TMeasureParams Params;
     std::vector<TSpectrumPart> Parts;
+    // "YYYY/MM/DD HH:MM:SS" of the measurement as a file gave it, or empty.
+    std::string LongDate;
 
     bool TimeDrive() const { return Params.ScanMode == 2; }
     // Points counting the shared point between two parts once.
@@ -52,13 +54,17 @@ inline constexpr double MaxAbscissa = 1.0e6;
 // spacing are found (at most two: a scan exported by this program), anything
 // else is put on one uniform grid of as many points by linear interpolation.
 // Abscissas must be strictly monotonic; false and a message otherwise.
-bool PartsFromPoints(const std::vector<double>& x, const std::vector<double>& y, std::vector<TSpectrumPart>& parts,
-                     std::string& error);
+bool PartsFromPoints(const std::vector<double>& x, const std::vector<double>& y,
+                     std::vector<TSpectrumPart>& parts, std::string& error);
 
 // Sets the record's abscissa range from the data (wavenumber: XStart the
 // higher end, XEnd the lower; time: first and last), the time drive's
-// duration, and an ordinate range that shows the data in its mode.
+// length (ScanTime: its number of points, as the instrument's drives of one
+// point a second have), and an ordinate range that shows the data in its mode.
 void FillRangesFromData(TSpectrum& s);
+
+// The largest magnitude of an ordinate: what a curve's 32-bit values hold.
+inline constexpr double MaxOrdinate = 3.4e38;
 
 // Linear interpolation inside the spectrum; false outside its abscissas.
 bool SpectrumValueAt(const TSpectrum& s, double x, double& y);

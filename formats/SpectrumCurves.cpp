@@ -1,11 +1,4 @@
 #include "formats/SpectrumCurves.h"
-#include "fileio/AtomicFile.h"
-#include "fileio/RegularFile.h"
-#include "formats/Csv.h"
-#include "formats/Jcamp.h"
-#include "plot/SpGraph735.h"
-#include "spectra/SpCurveZQ735.h"
-#include "text/GbkText.h"
 
 #include <algorithm>
 #include <cctype>
@@ -14,6 +7,15 @@
 #include <fstream>
 #include <mutex>
 
+#include "fileio/AtomicFile.h"
+#include "fileio/RegularFile.h"
+#include "formats/Csv.h"
+#include "formats/Jcamp.h"
+#include "plot/SpGraph735.h"
+#include "spectra/CurveSplit.h"
+#include "spectra/SpCurveZQ735.h"
+#include "text/GbkText.h"
+
 namespace {
 
 constexpr double SplitX = 2000.0;
@@ -21,18 +23,11 @@ constexpr double SplitX = 2000.0;
 // Abscissas of a segment's data range, as the curve splits it.
 void SegmentRanges(const TCurveInfo& c, double& a1, double& b1, double& a2, double& b2)
 {
-    const double from = c.XDataFrom, to = c.XDataTo, s = c.SplitX;
-    if (from > to) {
-        a1 = std::max(from, s);
-        b1 = std::max(to, s);
-        a2 = std::min(from, s);
-        b2 = std::min(to, s);
-    } else {
-        a1 = std::min(from, s);
-        b1 = std::min(to, s);
-        a2 = std::max(from, s);
-        b2 = std::max(to, s);
-    }
+    const TDataSplit s = SplitDataRange(c.XDataFrom, c.XDataTo, c.SplitX);
+    a1 = s.Seg1From;
+    b1 = s.Seg1To;
+    a2 = s.Seg2From;
+    b2 = s.Seg2To;
 }
 
 double Step(double a, double b, int32_t n, std::size_t i)
@@ -60,7 +55,8 @@ void FillMissing(std::vector<double>& y)
             else if (j == n)
                 y[k] = y[i - 1];
             else
-                y[k] = y[i - 1] + (y[j] - y[i - 1]) * static_cast<double>(k - i + 1) / static_cast<double>(j - i + 1);
+                y[k] = y[i - 1] +
+                       (y[j] - y[i - 1]) * static_cast<double>(k - i + 1) / static_cast<double>(j - i + 1);
         }
         i = j;
     }
@@ -165,10 +161,34 @@ TCurveLayout LayoutOf(const TSpectrum& s)
         if (l.C1 > 0 && i < l.C1)
             at = Step(l.From, split, l.C1, static_cast<std::size_t>(i));
         else
-            at = Step(l.C1 > 0 ? split : l.From, l.To, l.C2, static_cast<std::size_t>(i - (l.C1 > 0 ? l.C1 - 1 : 0)));
+            at = Step(l.C1 > 0 ? split : l.From, l.To, l.C2,
+                      static_cast<std::size_t>(i - (l.C1 > 0 ? l.C1 - 1 : 0)));
         l.Values[static_cast<std::size_t>(i)] = Interpolate(x, y, at);
     }
     return l;
+}
+
+// A record's ranges as a spectrum file keeps them: its reader takes no
+// range beyond MaxAbscissa, so the ordinate view of data that reach further
+// is cut there (the values themselves are kept as they are).
+TMeasureParams StorableParams(TMeasureParams p)
+{
+    const auto bound = [](float v) {
+        const float m = static_cast<float>(MaxAbscissa);
+        return std::isfinite(v) ? std::clamp(v, -m, m) : 0.0f;
+    };
+    p.YStart = bound(p.YStart);
+    p.YEnd = bound(p.YEnd);
+    if (!(p.YStart < p.YEnd)) {
+        // Data wholly beyond the bound: the view reaches up to it.
+        p.YStart = p.YEnd > 0.0f ? 0.0f : -static_cast<float>(MaxAbscissa);
+        p.YEnd = p.YEnd > 0.0f ? static_cast<float>(MaxAbscissa) : 0.0f;
+    }
+    p.XStart = bound(p.XStart);
+    p.XEnd = bound(p.XEnd);
+    p.ScanTime = bound(p.ScanTime);
+    p.CurrentX = bound(p.CurrentX);
+    return p;
 }
 
 std::string ExtensionOf(const std::string& path)
@@ -197,6 +217,16 @@ TSpectrum SpectrumOfCurve(TSpCurveZQ735& curve, const TMeasureParams& params)
     const std::size_t n = static_cast<std::size_t>(std::max(c.PointCount, 0));
     if (n == 0)
         return s;
+    if (params.ScanMode == 2) {
+        // A time drive's points lie evenly over its data range, whatever
+        // split the graph gave the curve: the times the window shows.
+        TSpectrumPart p;
+        p.Y.assign(v, v + n);
+        p.FirstX = c.XDataFrom;
+        p.LastX = Step(c.XDataFrom, c.XDataTo, std::max(c.Capacity, c.PointCount), n - 1);
+        s.Parts.push_back(std::move(p));
+        return s;
+    }
     double a1, b1, a2, b2;
     SegmentRanges(c, a1, b1, a2, b2);
     const std::size_t n1 = static_cast<std::size_t>(std::max(c.Seg1Count, 0));
@@ -238,12 +268,24 @@ std::vector<TSpectrum> SpectraOfModel(TApparaZQ735& model, int slot)
 
 std::string LongDateOf(const TScanDateTime& d)
 {
-    if (d.Year < 0 || d.Month < 1 || d.Day < 1)
+    if (!ScanDateValid(d))
         return std::string();
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%04d/%02d/%02d %02d:%02d:%02d", d.Year, d.Month, d.Day, std::max<int>(d.Hour, 0),
-                  std::max<int>(d.Minute, 0), std::max<int>(d.Second, 0));
+    std::snprintf(buf, sizeof buf, "%04d/%02d/%02d %02d:%02d:%02d", d.Year, d.Month, d.Day, d.Hour, d.Minute,
+                  d.Second);
     return buf;
+}
+
+TScanDateTime ScanDateOfLongDate(const std::string& text)
+{
+    int v[6] = {};
+    TScanDateTime d;
+    if (std::sscanf(text.c_str(), "%d/%d/%d %d:%d:%d", &v[0], &v[1], &v[2], &v[3], &v[4], &v[5]) != 6)
+        return d;
+    const TScanDateTime read{static_cast<int16_t>(v[0]), static_cast<int16_t>(v[1]),
+                             static_cast<int16_t>(v[2]), static_cast<int16_t>(v[3]),
+                             static_cast<int16_t>(v[4]), static_cast<int16_t>(v[5])};
+    return ScanDateValid(read) ? read : d;
 }
 
 TFileKind FileKindOf(const std::string& path)
@@ -269,13 +311,8 @@ TFileKind FileKindOf(const std::string& path)
 
 bool ReadSpectraFile(const std::string& path, std::vector<TSpectrum>& out, std::string& error)
 {
-    if (FileKindOf(path) == TFileKind::Jcamp) {
-        TSpectrum s;
-        if (!ReadJcampFile(path, s, error))
-            return false;
-        out.assign(1, std::move(s));
-        return true;
-    }
+    if (FileKindOf(path) == TFileKind::Jcamp)
+        return ReadJcampAllFile(path, out, error);
     return ReadCsvFile(path, out, error);
 }
 
@@ -292,11 +329,21 @@ bool AddSpectraToModel(TApparaZQ735& model, const std::vector<TSpectrum>& spectr
     }
     std::vector<TCurveLayout> layouts;
     for (const TSpectrum& s : spectra) {
-        if (s.PointCount() == 0 || s.PointCount() > MaxSpectrumPoints) {
-            error = "spectrum without points or with too many";
+        if (s.PointCount() == 0) {
+            error = "spectrum without points";
+            return false;
+        }
+        // What a spectrum file cannot hold is refused here, not at the save.
+        if (s.PointCount() > static_cast<std::size_t>(kMaxCurvePoints)) {
+            error = "\"" + s.Title + "\": " + std::to_string(s.PointCount()) +
+                    " points; a curve holds at most " + std::to_string(kMaxCurvePoints);
             return false;
         }
         layouts.push_back(LayoutOf(s));
+        if (layouts.back().Values.size() > static_cast<std::size_t>(kMaxCurvePoints)) {
+            error = "\"" + s.Title + "\": more points than a curve holds on its grid";
+            return false;
+        }
         // The ends become the curve's float range and the graph's step
         // counts; an abscissa of 4e9 cm-1 is damage, not a spectrum.
         const TCurveLayout& l = layouts.back();
@@ -308,13 +355,14 @@ bool AddSpectraToModel(TApparaZQ735& model, const std::vector<TSpectrum>& spectr
     for (std::size_t k = 0; k < spectra.size(); ++k) {
         const TSpectrum& s = spectra[k];
         const TCurveLayout& l = layouts[k];
-        const TMeasureParams& p = s.Params;
+        const TMeasureParams p = StorableParams(s.Params);
         if (g.FirstCurve() == nullptr) {
             if (s.TimeDrive()) {
-                g.SetViewRange(static_cast<float>(l.From), static_cast<float>(l.To), p.YStart, p.YEnd, 0.0f, 0,
-                               l.C2);
+                g.SetViewRange(static_cast<float>(l.From), static_cast<float>(l.To), p.YStart, p.YEnd, 0.0f,
+                               0, l.C2);
             } else {
-                const TPointCounts c = model.PointsBetween(static_cast<float>(l.From), static_cast<float>(l.To));
+                const TPointCounts c =
+                    model.PointsBetween(static_cast<float>(l.From), static_cast<float>(l.To));
                 g.SetViewRange(static_cast<float>(l.From), static_cast<float>(l.To), p.YStart, p.YEnd,
                                static_cast<float>(SplitX), c.Upper, c.Lower);
             }
@@ -349,30 +397,18 @@ bool AddSpectraToModel(TApparaZQ735& model, const std::vector<TSpectrum>& spectr
     return true;
 }
 
-namespace {
-
-TSpCurveZQ735* CurveOf(TApparaZQ735& model, int& slot)
-{
-    TSpGraph735& g = model.Graph();
-    if (slot < 0)
-        slot = g.CurrentIndex();
-    return g.CurveAt(slot);
-}
-
-}  // namespace
-
 bool ExportJcampText(TApparaZQ735& model, int slot, const TScanDateTime& date, std::string& text,
                      std::string& error, TJcampForm form)
 {
-    TSpCurveZQ735* c = CurveOf(model, slot);
-    if (c == nullptr || c->GetCount() == 0) {
+    const std::vector<TSpectrum> spectra = SpectraOfModel(model, slot);
+    if (spectra.empty()) {
         error = "no spectrum to export";
         return false;
     }
     TJcampWriteOptions o;
     o.Form = form;
     o.LongDate = LongDateOf(date);
-    text = WriteJcamp(SpectrumOfCurve(*c, *model.ParamsOfSlot(slot)), o);
+    text = WriteJcamp(spectra, o);
     return true;
 }
 

@@ -7,6 +7,7 @@
 #include "fuzz/FuzzGuiApp.h"
 
 #include <string_view>
+#include <vector>
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
@@ -17,11 +18,11 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static TOfflineDocument document;
-    TSpectrum s;
+    std::vector<TSpectrum> spectra;
     std::string error;
-    if (!ReadJcamp(std::string_view(reinterpret_cast<const char*>(data), size), s, error))
+    if (!ReadJcampAll(std::string_view(reinterpret_cast<const char*>(data), size), spectra, error))
         return 0;
     document.Model().ClearAll();
-    AddSpectraToModel(document.Model(), {s}, error);
+    AddSpectraToModel(document.Model(), spectra, error);
     return 0;
 }

@@ -101,6 +101,13 @@ const char* NDUnitName(int unitIndex)
 
 std::string NDDateText(const TNDSystemTime& t)
 {
+    // A damaged file's date is shown as unknown (the item keeps its bytes).
+    static constexpr uint16_t days[12] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (t.Year % 4 == 0 && t.Year % 100 != 0) || t.Year % 400 == 0;
+    if (t.Year < 1601 || t.Year > 30827 || t.Month < 1 || t.Month > 12 || t.Day < 1 ||
+        t.Day > days[t.Month - 1] || (t.Month == 2 && t.Day == 29 && !leap) || t.Hour > 23 || t.Minute > 59 ||
+        t.Second > 59)
+        return std::string();
     return Printf("%d-%d-%d %d:%02d:%02d", t.Year, t.Month, t.Day, t.Hour, t.Minute, t.Second);
 }
 

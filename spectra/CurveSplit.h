@@ -30,16 +30,19 @@ constexpr T ClampTo(T v, T lo, T hi)
 }
 
 struct TDataSplit {
-    float Seg1From, Seg1To;   // data range of the first segment
-    float Seg2From, Seg2To;   // data range of the second segment
+    float Seg1From, Seg1To;  // data range of the first segment
+    float Seg2From, Seg2To;  // data range of the second segment
 };
 
 // Cuts the data range [from, to] at splitX. A descending range (a wavenumber
 // scan 4000 -> 400) gives the part above the split to the first segment; an
 // ascending one gives it the part below. A split outside the range leaves one
-// segment with an empty range at the split value's nearer end.
+// segment with an empty range at the split value's nearer end. A range of
+// one abscissa (a curve of one point) is that abscissa in both segments.
 constexpr TDataSplit SplitDataRange(float from, float to, float splitX)
 {
+    if (from == to)
+        return {from, to, from, to};
     if (from > to)
         return {std::max(from, splitX), std::max(to, splitX), std::min(from, splitX), std::min(to, splitX)};
     return {std::min(from, splitX), std::min(to, splitX), std::max(from, splitX), std::max(to, splitX)};

@@ -1,10 +1,10 @@
 #include "spectra/DataTable.h"
 
-#include "spectra/SpCurveZQ735.h"
-
 #include <algorithm>
 #include <cstdio>
 #include <mutex>
+
+#include "spectra/SpCurveZQ735.h"
 
 TDataTableColumns DataTableColumns(TSpCurveZQ735& curve, bool timeDrive, float xStart, float xEnd,
                                    int32_t scanTime)
@@ -21,16 +21,17 @@ TDataTableColumns DataTableColumns(TSpCurveZQ735& curve, bool timeDrive, float x
         t.X[static_cast<size_t>(i)] = curve.XAtIndex(i);
     if (!timeDrive)
         return t;
-    // Entries beyond the drive's own length keep their stored abscissa.
-    // The first time is 0 even for a drive of one point.
+    // Entries beyond the drive's own length keep their stored abscissa. The
+    // last time is the drive's end (scanTime for the instrument's own
+    // drives, which start at 0 and take a point a second).
     float time = 0.0f;
     for (int32_t i = 0; i < n && i < scanTime; ++i) {
         if (i > 0) {
             time += (xEnd - xStart) / static_cast<float>(scanTime - 1);
             if (i == scanTime - 1)
-                time = static_cast<float>(scanTime);
+                time = xEnd - xStart;
         }
-        t.X[static_cast<size_t>(i)] = time;
+        t.X[static_cast<size_t>(i)] = xStart + time;
     }
     return t;
 }

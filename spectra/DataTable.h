@@ -17,10 +17,11 @@ struct TDataTableColumns {
     bool TimeDrive = false;
 };
 
-// A time drive's abscissas are the times 0 … scanTime in scanTime points,
-// accumulated in single precision the way the instrument counts them, the
-// last one exactly scanTime. `timeDrive` and the three numbers come from the
-// parameter record of curve slot 0.
+// A time drive's abscissas are its times xStart … xEnd in scanTime points
+// (the instrument takes a point a second: 0 … scanTime), accumulated in
+// single precision the way the instrument counts them, the last one exactly
+// xEnd. `timeDrive` and the three numbers come from the parameter record of
+// curve slot 0.
 TDataTableColumns DataTableColumns(TSpCurveZQ735& curve, bool timeDrive, float xStart, float xEnd,
                                    int32_t scanTime);
 

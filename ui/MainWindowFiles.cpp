@@ -105,10 +105,14 @@ bool TForm1::OpenOrImportFile(const QString& path)
         return OpenSpectrumPath(path);
     std::vector<TSpectrum> spectra;
     std::string error;
+    const bool wasEmpty = FGraph->FirstCurve() == nullptr;
     if (!ReadSpectraFile(p, spectra, error) || !AddSpectraToModel(*FModel, spectra, error)) {
         ShowWarning(this, QStringLiteral("错误"), QStringLiteral("无法导入文件\n") + QString::fromStdString(error));
         return false;
     }
+    // Into an empty graph the file brings its measurement's date along.
+    if (wasEmpty)
+        FScanDateTime = ScanDateOfLongDate(spectra.front().LongDate);
     SetCursorRead(FCursorOn);
     ShowRangesInEdits();
     FPlot->update();

@@ -1,5 +1,4 @@
 #include "formats/Jcamp.h"
-#include "text/GbkText.h"
 
 #include <gtest/gtest.h>
 
@@ -7,6 +6,8 @@
 #include <cmath>
 #include <fstream>
 #include <sstream>
+
+#include "text/GbkText.h"
 
 namespace {
 
@@ -73,8 +74,14 @@ TEST(JcampReader, CompoundFileGivesItsInfraredBlockWithThatTitle)
 TEST(JcampReader, HostileFilesAreRefusedNamingTheLine)
 {
     const std::pair<const char*, const char*> cases[] = {
-        {"huge_npoints.jdx", "line 7:"},   {"missing_end.jdx", "line 9:"},  {"garbage_digits.jdx", "line 9:"},
-        {"too_many_values.jdx", "line 10:"}, {"dif_check.jdx", "line 10:"}, {"huge_exponent.jdx", "line 9:"},
+        {"huge_npoints.jdx", "line 7:"},
+        {"missing_end.jdx", "line 9:"},
+        {"garbage_digits.jdx", "line 9:"},
+        {"too_many_values.jdx", "line 10:"},
+        {"dif_check.jdx", "line 10:"},
+        {"huge_exponent.jdx", "line 9:"},
+        // Ordinates of 5e38: beyond a curve's 32-bit values.
+        {"huge_yfactor.jdx", "line 9:"},
     };
     for (const auto& [file, line] : cases) {
         TSpectrum s;
@@ -88,8 +95,9 @@ TEST(JcampReader, HostileFilesAreRefusedNamingTheLine)
 
 TEST(JcampReader, RefusesAnOverlongLineAndTextsWithoutABlock)
 {
-    std::string text = "##TITLE=long\n##JCAMP-DX=4.24\n##XUNITS=1/CM\n##YUNITS=ABSORBANCE\n##FIRSTX=1\n"
-                       "##LASTX=2\n##NPOINTS=2\n##XYDATA=(X++(Y..Y))\n1 ";
+    std::string text =
+        "##TITLE=long\n##JCAMP-DX=4.24\n##XUNITS=1/CM\n##YUNITS=ABSORBANCE\n##FIRSTX=1\n"
+        "##LASTX=2\n##NPOINTS=2\n##XYDATA=(X++(Y..Y))\n1 ";
     text += std::string(10u << 20, '1');
     text += "\n##END=\n";
     TSpectrum s;
@@ -159,8 +167,9 @@ TEST(JcampWriter, RoundTripsBothFormsWithinHalfTheFactor)
                 double m = 0;
                 for (double v : s.Parts[k].Y)
                     m = std::max(m, std::fabs(v));
-                const double tolerance = 0.5 * std::pow(10.0, std::ceil(std::log10(m * (mode == 0 ? 0.01 : 1))) - 8) *
-                                         (mode == 0 ? 100 : 1) * 1.0001;
+                const double tolerance =
+                    0.5 * std::pow(10.0, std::ceil(std::log10(m * (mode == 0 ? 0.01 : 1))) - 8) *
+                    (mode == 0 ? 100 : 1) * 1.0001;
                 for (size_t i = 0; i < s.Parts[k].Y.size(); ++i)
                     ASSERT_NEAR(back.Parts[k].Y[i], s.Parts[k].Y[i], tolerance) << k << " " << i;
             }
@@ -189,6 +198,81 @@ TEST(JcampWriter, TimeDriveAndMissingValuesSurvive)
     EXPECT_TRUE(std::isnan(back.Parts[0].Y[500]));
     EXPECT_NEAR(back.Parts[0].Y[501], 1234.5 + 501, 1e-4);
     EXPECT_DOUBLE_EQ(back.Parts[0].LastX, 1000);
+}
+
+// Several curves go into one compound file and come back as they were: the
+// two parts of a scan joined again, the curves apart, titles and dates kept.
+TEST(JcampWriter, SeveralSpectraRoundTripThroughOneFile)
+{
+    TSpectrum a = TwoPartScan(1), b;
+    b.Title = "drive";
+    b.Params.Mode = 1;
+    b.Params.ScanMode = 2;
+    b.Parts = {{0, 60, {0.5, 0.25, 0.125}}};
+    TJcampWriteOptions o;
+    o.LongDate = "2026/12/11 08:30:05";
+    const std::string text = WriteJcamp(std::vector<TSpectrum>{a, b}, o);
+    EXPECT_NE(text.find("##BLOCKS=3"), std::string::npos);
+    std::vector<TSpectrum> back;
+    std::string error;
+    ASSERT_TRUE(ReadJcampAll(text, back, error)) << error;
+    ASSERT_EQ(back.size(), 2u);
+    EXPECT_EQ(back[0].Title, a.Title);
+    EXPECT_EQ(back[1].Title, "drive");
+    ASSERT_EQ(back[0].Parts.size(), 2u);
+    EXPECT_EQ(back[0].PointCount(), a.PointCount());
+    EXPECT_DOUBLE_EQ(back[0].Parts[1].LastX, 400);
+    EXPECT_TRUE(back[1].TimeDrive());
+    ASSERT_EQ(back[1].Parts.size(), 1u);
+    EXPECT_DOUBLE_EQ(back[1].Parts[0].LastX, 60);
+    EXPECT_NEAR(back[1].Parts[0].Y[2], 0.125, 1e-9);
+    for (const TSpectrum& s : back)
+        EXPECT_EQ(s.LongDate, o.LongDate);
+
+    // One spectrum is written as it always was.
+    EXPECT_EQ(WriteJcamp(std::vector<TSpectrum>{a}, o), WriteJcamp(a, o));
+}
+
+// Blocks from elsewhere: each infrared block is a spectrum of its own.
+TEST(JcampReader, EveryInfraredBlockOfACompoundFileIsRead)
+{
+    std::string text = "##TITLE=three\n##JCAMP-DX=4.24\n##DATA TYPE=LINK\n##BLOCKS=3\n";
+    for (int k = 1; k <= 3; ++k)
+        text += "##TITLE=block " + std::to_string(k) +
+                "\n##JCAMP-DX=4.24\n##DATA TYPE=INFRARED SPECTRUM\n##XUNITS=1/CM\n##YUNITS=ABSORBANCE\n"
+                "##FIRSTX=1000\n##LASTX=998\n##NPOINTS=3\n##XYDATA=(X++(Y..Y))\n1000 " +
+                std::to_string(k) + " 0 0\n##END=\n";
+    text += "##END=\n";
+    std::vector<TSpectrum> back;
+    std::string error;
+    ASSERT_TRUE(ReadJcampAll(text, back, error)) << error;
+    ASSERT_EQ(back.size(), 3u);
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_EQ(back[static_cast<size_t>(k)].Title, "block " + std::to_string(k + 1));
+        EXPECT_EQ(back[static_cast<size_t>(k)].Parts[0].Y[0], k + 1);
+    }
+}
+
+TEST(JcampReader, LongDateIsReadWhenItIsADate)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"2026/12/11 08:30:05", "2026/12/11 08:30:05"},
+        {"2026/12/11", "2026/12/11 00:00:00"},
+        {"2026/12/11 08:30:05.25", "2026/12/11 08:30:05"},
+        {"2026/02/29 08:30:05", ""},  // no such day
+        {"2026/12/11 24:00:00", ""},
+        {"-059/-17095/-1072 0:0:0", ""},
+        {"yesterday", ""},
+    };
+    for (const auto& [value, read] : cases) {
+        const std::string text = std::string("##TITLE=t\n##JCAMP-DX=4.24\n##LONGDATE=") + value +
+                                 "\n##XUNITS=1/CM\n##YUNITS=ABSORBANCE\n##FIRSTX=2\n##LASTX=1\n##NPOINTS=2\n"
+                                 "##XYDATA=(X++(Y..Y))\n2 1 1\n##END=\n";
+        TSpectrum s;
+        std::string error;
+        ASSERT_TRUE(ReadJcamp(text, s, error)) << error;
+        EXPECT_EQ(s.LongDate, read) << value;
+    }
 }
 
 }  // namespace

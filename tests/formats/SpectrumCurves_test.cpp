@@ -1,15 +1,17 @@
-#include "formats/Csv.h"
-#include "formats/Jcamp.h"
-#include "text/GbkText.h"
-#include "acquisition/OfflineDocument.h"
 #include "formats/SpectrumCurves.h"
-#include "spectra/SpCurveZQ735.h"
-#include "tests/support/GuiApp.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <filesystem>
+
+#include "acquisition/OfflineDocument.h"
+#include "formats/Csv.h"
+#include "formats/Jcamp.h"
+#include "spectra/DataTable.h"
+#include "spectra/SpCurveZQ735.h"
+#include "tests/support/GuiApp.h"
+#include "text/GbkText.h"
 
 namespace {
 
@@ -76,7 +78,7 @@ TEST(SpectrumCurves, ForeignGridsBecomeCurves)
     TSpectrum s;
     s.Params.Mode = 1;
     TSpectrumPart p{3999.64, 650.07, {}};
-    const size_t n = 1738;   // spacing 1.9283 cm-1
+    const size_t n = 1738;  // spacing 1.9283 cm-1
     for (size_t i = 0; i < n; ++i) {
         const double x = p.FirstX + (p.LastX - p.FirstX) * static_cast<double>(i) / (n - 1);
         p.Y.push_back(0.1 + std::exp(-std::pow((x - 1601.0) / 6.0, 2)));
@@ -110,7 +112,7 @@ TEST(SpectrumCurves, ForeignGridsBecomeCurves)
     const TCurveInfo ui = d.Graph().CurveAt(1)->GetInfo();
     EXPECT_EQ(ui.Seg1Count, 2001);
     EXPECT_EQ(ui.Seg2Count, 1601);
-    EXPECT_EQ(d.Graph().CurveAt(1)->GetData()[0], 3600.0f);   // the rising file now runs from 4000
+    EXPECT_EQ(d.Graph().CurveAt(1)->GetData()[0], 3600.0f);  // the rising file now runs from 4000
 }
 
 // Files in the manner of other makers' instruments (DIF/DUP with Y-checks and
@@ -183,6 +185,80 @@ TEST(SpectrumCurves, FileKindsByNameAndContent)
     std::filesystem::copy_file(Data + "sqz.jdx", path, std::filesystem::copy_options::overwrite_existing);
     EXPECT_EQ(FileKindOf(path), TFileKind::Jcamp);
     std::filesystem::remove(path);
+}
+
+// A time drive of 120 points at 1 s, saved and opened again: its export and
+// its data table give the times it was measured at; a curve of one point
+// keeps its abscissa.
+TEST(SpectrumCurves, TimeDrivesAndSinglePointsKeepTheirAbscissas)
+{
+    TSpectrum drive;
+    drive.Params.ScanMode = 2;
+    drive.Parts = {{0, 119, std::vector<double>(120, 50.0)}};
+    FillRangesFromData(drive);
+    TOfflineDocument a;
+    std::string error;
+    ASSERT_TRUE(AddSpectraToModel(a.Model(), {drive}, error)) << error;
+    const std::string path = Temp("drive.ir");
+    ASSERT_EQ(a.Model().SaveSpectrumFile(path, a.Date), 0);
+    TOfflineDocument b;
+    ASSERT_EQ(b.Model().OpenSpectrumFile(path, b.Date), 0);
+    std::filesystem::remove(path);
+    TSpCurveZQ735* c = b.Graph().CurveAt(0);
+    ASSERT_NE(c, nullptr);
+    const TMeasureParams& p = *b.Model().ParamsOfSlot(0);
+    const TSpectrum out = SpectrumOfCurve(*c, p);
+    ASSERT_EQ(out.Parts.size(), 1u);
+    EXPECT_DOUBLE_EQ(out.Parts[0].FirstX, 0);
+    EXPECT_DOUBLE_EQ(out.Parts[0].LastX, 119);
+    std::string csv;
+    ASSERT_TRUE(ExportCsvText(b.Model(), -1, csv, error)) << error;
+    EXPECT_NE(csv.find("\n40,50\n"), std::string::npos);
+    std::string jdx;
+    ASSERT_TRUE(ExportJcampText(b.Model(), -1, b.Date, jdx, error)) << error;
+    EXPECT_NE(jdx.find("##LASTX=119\n"), std::string::npos) << jdx.substr(0, 900);
+    const TDataTableColumns t =
+        DataTableColumns(*c, true, p.XStart, p.XEnd, static_cast<int32_t>(p.ScanTime));
+    EXPECT_EQ(DataTableRow(t, 41)[1], "40.00");
+    EXPECT_EQ(DataTableRow(t, 119)[1], "118.00");
+    EXPECT_EQ(DataTableRow(t, 120)[1], "119.00");
+
+    TSpectrum one;
+    one.Parts = {{1000, 1000, {42}}};
+    FillRangesFromData(one);
+    TOfflineDocument d;
+    ASSERT_TRUE(AddSpectraToModel(d.Model(), {one}, error)) << error;
+    EXPECT_FLOAT_EQ(d.Graph().CurveAt(0)->XAtIndex(0), 1000.0f);
+    const TSpectrum back = SpectrumOfCurve(*d.Graph().CurveAt(0), *d.Model().ParamsOfSlot(0));
+    ASSERT_EQ(back.PointCount(), 1u);
+    EXPECT_DOUBLE_EQ(back.Parts[0].FirstX, 1000);
+}
+
+// What is imported can be saved and opened again; what a spectrum file
+// cannot hold is refused at the import, with the reason.
+TEST(SpectrumCurves, ImportTakesOnlyWhatAFileCanHold)
+{
+    TSpectrum beam;
+    beam.Params.Mode = 2;
+    beam.Parts = {{4000, 400, {}}};
+    for (int i = 0; i < 1801; ++i)
+        beam.Parts[0].Y.push_back(1.5e6 + (i == 900 ? 5e5 : 0));
+    FillRangesFromData(beam);
+    TOfflineDocument a;
+    std::string error;
+    ASSERT_TRUE(AddSpectraToModel(a.Model(), {beam}, error)) << error;
+    const std::string path = Temp("beam.ir");
+    ASSERT_EQ(a.Model().SaveSpectrumFile(path, a.Date), 0);
+    TOfflineDocument b;
+    ASSERT_EQ(b.Model().OpenSpectrumFile(path, b.Date), 0);
+    std::filesystem::remove(path);
+    EXPECT_EQ(b.Graph().CurveAt(0)->GetData()[900], 2e6f);
+
+    TSpectrum huge;
+    huge.Parts = {{1000, 0.5, std::vector<double>(static_cast<size_t>(kMaxCurvePoints) + 1, 1.0)}};
+    EXPECT_FALSE(AddSpectraToModel(b.Model(), {huge}, error));
+    EXPECT_NE(error.find(std::to_string(kMaxCurvePoints)), std::string::npos) << error;
+    EXPECT_EQ(b.Graph().CurveCount, 1);
 }
 
 }  // namespace

@@ -659,4 +659,16 @@ TEST(NDCli, QuantPrintsEveryRowOfAFullTableAndWarns)
     std::filesystem::remove(err);
 }
 
+// A damaged file's date shows as unknown; the item keeps its bytes.
+TEST(NDTable, ADateThatIsNoDateShowsEmpty)
+{
+    EXPECT_EQ(NDDateText({2004, 7, 1, 19, 17, 20, 23, 0}), "2004-7-19 17:20:23");
+    const TNDSystemTime damaged[] = {
+        {65477, 48441, 0, 64464, 0, 0, 0, 0}, {2026, 2, 0, 29, 0, 0, 0, 0}, {2026, 13, 0, 1, 0, 0, 0, 0},
+        {2026, 1, 0, 1, 24, 0, 0, 0},         {0, 0, 0, 0, 0, 0, 0, 0},
+    };
+    for (const TNDSystemTime& t : damaged)
+        EXPECT_EQ(NDDateText(t), "") << t.Year << "-" << t.Month << "-" << t.Day;
+}
+
 }  // namespace
