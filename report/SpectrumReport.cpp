@@ -107,6 +107,11 @@ bool CanPrintReport(const TSpGraph735* graph)
     return index >= 0 && index < TSpGraph735::SlotCount && graph->CurrentCurve() != nullptr;
 }
 
+bool PeakListsOfPrintedCurve(const TSpGraph735* graph, const TReportLists& lists)
+{
+    return lists.PeakCurve == nullptr || (graph != nullptr && graph->CurrentCurve() == lists.PeakCurve);
+}
+
 bool DrawSpectrumReport(QPainter& painter, const TReportSource& source, const TReportBlocks& blocks,
                         const TReportLists& lists, TReportSizes& sizes, TReportSizeTexts& texts)
 {
@@ -204,11 +209,12 @@ bool DrawSpectrumReport(QPainter& painter, const TReportSource& source, const TR
         const int c4 = c3 + text.Width(std::string("1234567"));
         const int c5 = c4 + text.Width(std::string("12345.123456"));
         int below = y;
-        if (blocks.Peaks) {
+        const bool ownLists = PeakListsOfPrintedCurve(&graph, lists);
+        if (blocks.Peaks && ownLists) {
             const int col[3] = {c0, c1, c2};
             below = std::max(below, DrawRows(text, lists.Peaks, AllRows(lists.Peaks.size()), col, y, h, page.Hp));
         }
-        if (blocks.Valleys) {
+        if (blocks.Valleys && ownLists) {
             const int col[3] = {c3, c4, c5};
             below = std::max(below, DrawRows(text, lists.Valleys, AllRows(lists.Valleys.size()), col, y, h, page.Hp));
         }

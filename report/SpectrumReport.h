@@ -16,6 +16,7 @@
 
 class QPainter;
 class TSpGraph735;
+class TSpCurveZQ735;
 
 // One row of a list: three cells, UTF-8. Every list begins with its header row.
 using TReportRow = std::array<std::string, 3>;
@@ -26,7 +27,14 @@ struct TReportLists {
     std::vector<TReportRow> Data;
     // The data window's interval: rows 1, 1 + (k + 1), 1 + 2(k + 1), ... are printed.
     int DataInterval = 0;
+    // The curve the peak and valley lists were found on (null: the printed
+    // one). Lists of another curve are left off the page: under the printed
+    // curve's name they would be read as its bands.
+    const TSpCurveZQ735* PeakCurve = nullptr;
 };
+
+// Whether the peak and valley lists belong to the curve the page prints.
+bool PeakListsOfPrintedCurve(const TSpGraph735* graph, const TReportLists& lists);
 
 // What the report reads besides the sizes: the graph (its current curve and
 // the plot), the measurement record of that curve's slot, and the scan date.

@@ -29,7 +29,9 @@ void TForm1::ConnectPrintLists()
         const TXiShouFeng& t = *FXiShouFeng;
         FFormPrntSetting->SetPeakRows(
             PeakReportRows(t.PeakX().data(), t.PeakY().data(), static_cast<int>(t.PeakX().size()), false),
-            PeakReportRows(t.ValleyX().data(), t.ValleyY().data(), static_cast<int>(t.ValleyX().size()), true));
+            PeakReportRows(t.ValleyX().data(), t.ValleyY().data(), static_cast<int>(t.ValleyX().size()),
+                           true),
+            t.Curve());
     };
     auto dataRows = [this] {
         const TDataTableColumns& c = FFormDataTable->Columns();

@@ -121,6 +121,31 @@ TEST_F(SpectrumReport, PortraitPageCarriesTitleParametersAndLists)
     EXPECT_FALSE(Contains(text, "时间长度"));
 }
 
+TEST_F(SpectrumReport, PeakListsPrintOnlyWithTheCurveTheyWereFoundOn)
+{
+    TSpCurveZQ735* first = AddFlatCurve();
+    TSpCurveZQ735* second = AddFlatCurve();
+    const float px[] = {1601.5f}, py[] = {10.5f};
+    TReportLists lists;
+    lists.Peaks = PeakReportRows(px, py, 1, false);
+    lists.Valleys = PeakReportRows(px, py, 1, true);
+    lists.PeakCurve = second;
+    TReportBlocks blocks;
+    blocks.Peaks = blocks.Valleys = true;
+
+    // Curve 1 is printed: the lists of curve 2 stay off its page.
+    Graph->SetCurrent(Graph->IndexOfCurve(first));
+    EXPECT_FALSE(PeakListsOfPrintedCurve(Graph.get(), lists));
+    const std::string other = PdfText(Print(blocks, false, lists));
+    EXPECT_FALSE(Contains(other, "峰尖数值") || Contains(other, "峰谷数值") || Contains(other, "1601.500"))
+        << other;
+
+    Graph->SetCurrent(Graph->IndexOfCurve(second));
+    EXPECT_TRUE(PeakListsOfPrintedCurve(Graph.get(), lists));
+    const std::string own = PdfText(Print(blocks, false, lists));
+    EXPECT_TRUE(Contains(own, "峰尖数值") && Contains(own, "峰谷数值") && Contains(own, "1601.500")) << own;
+}
+
 TEST_F(SpectrumReport, TimeDriveRangeIsInSeconds)
 {
     AddFlatCurve();
