@@ -16,6 +16,8 @@
 #include "ui/PlotWidget.h"
 #include "ui/StringGrid.h"
 #include "ui/UpDown.h"
+#include "report/SpectrumReport.h"
+#include "ui/FormPrntSetting.h"
 #include "ui/XiShouFeng.h"
 
 #include "tests/support/Run.h"
@@ -362,6 +364,18 @@ TEST_F(PeakCommands, RemarkingKeepsTheThresholdOfTheSearch)
     EXPECT_EQ(c->ValleyList, valleys);
     // The table follows the marks: what a page lists is what it marks.
     EXPECT_EQ(Form->XiShouFeng().ValleyX().size(), valleys.size());
+
+    // The lists handed to the printout belong to the curve searched: under
+    // another current curve they are not its lists.
+    Child<QCheckBox>(&Form->XiShouFeng(), "cbPrintFG")->setChecked(true);
+    Form->XiShouFeng().show();
+    EXPECT_EQ(Form->FormPrntSetting().Lists().PeakCurve, c);
+    EXPECT_TRUE(PeakListsOfPrintedCurve(Form->Graph(), Form->FormPrntSetting().Lists()));
+    TSpCurveZQ735* other = AddBandsCurve();
+    ASSERT_NE(other, c);
+    EXPECT_FALSE(PeakListsOfPrintedCurve(Form->Graph(), Form->FormPrntSetting().Lists()));
+    Form->XiShouFeng().close();
+    Form->Graph()->SetCurrent(Form->Graph()->IndexOfCurve(c));
 
     // The next search offers the height searched with, not the coefficient.
     SearchWith(QStringLiteral("5"));
