@@ -32,7 +32,7 @@ struct TReportArgs {
     std::string Out;
     int Curve = 0;  // 1-based; 0: the file's current curve
     bool Landscape = false;
-    bool Peaks = false, Valleys = false, Data = false;
+    bool Peaks = false, Valleys = false, Data = false, Bands = false;
     double PeakHeight = 0.0, ValleyHeight = 0.0;
     int Interval = 0;
     TReportBlocks Blocks;
@@ -49,9 +49,12 @@ bool ParseArgs(const std::vector<std::string>& args, TReportArgs& a)
             a.Blocks.Title = false;
         } else if (w == "--no-params") {
             a.Blocks.Params = false;
+        } else if (w == "--bands") {
+            a.Bands = true;
         } else if (w == "--no-maker") {
             a.Blocks.Maker = false;
-        } else if (w == "--curve" && hasValue && cli::ParseInt(args[i + 1], 1, TSpGraph735::SlotCount, a.Curve)) {
+        } else if (w == "--curve" && hasValue &&
+                   cli::ParseInt(args[i + 1], 1, TSpGraph735::SlotCount, a.Curve)) {
             ++i;
         } else if (w == "--peaks" && hasValue && cli::ParseNumber(args[i + 1], a.PeakHeight)) {
             a.Peaks = true;
@@ -88,19 +91,23 @@ bool ParseArgs(const std::vector<std::string>& args, TReportArgs& a)
 
 // One search of the peak table window, with its capacities: its lists and
 // the marks on the plot. `valleysOnly` leaves the peaks off both.
-void FindLists(TSpCurveZQ735& curve, double height, bool valleysOnly, TReportLists& lists)
+void FindLists(TSpCurveZQ735& curve, double height, bool valleysOnly, TAbsorptionBands bands,
+               TReportLists& lists)
 {
     std::array<float, 200> px{}, py{}, vx{}, vy{};
     int32_t np = 0, nv = 0;
     curve.FindPeaks(static_cast<float>(height), 0, px.data(), py.data(), vx.data(), vy.data(), 200, 200, np, nv);
+    std::vector<TBandMetrics> peakBands, valleyBands;
+    curve.BandMetricsOf(bands, peakBands, valleyBands);
+    const bool with = bands != TAbsorptionBands::None;
     if (valleysOnly) {
         // The search switched both kinds of marks on.
         if (np > 0 || nv > 0)
             curve.SetPeakMarks(false, true);
     } else {
-        lists.Peaks = PeakReportRows(px.data(), py.data(), np, false);
+        lists.Peaks = PeakReportRows(px.data(), py.data(), np, false, with ? peakBands.data() : nullptr);
     }
-    lists.Valleys = PeakReportRows(vx.data(), vy.data(), nv, true);
+    lists.Valleys = PeakReportRows(vx.data(), vy.data(), nv, true, with ? valleyBands.data() : nullptr);
     lists.PeakCurve = &curve;
 }
 
@@ -147,7 +154,11 @@ int RunReport(const std::vector<std::string>& args)
     // %T spectrum the bands are the valleys); --valleys is the same search
     // with only the valleys marked and listed.
     if (a.Peaks || a.Valleys) {
-        FindLists(*curve, a.Peaks ? a.PeakHeight : a.ValleyHeight, a.Valleys, lists);
+        const TMeasureParams* own = model.ParamsOfSlot(graph.CurrentIndex());
+        const TAbsorptionBands bands = a.Bands && own != nullptr
+                                           ? AbsorptionBandsOf(own->Mode, own->ScanMode == 2)
+                                           : TAbsorptionBands::None;
+        FindLists(*curve, a.Peaks ? a.PeakHeight : a.ValleyHeight, a.Valleys, bands, lists);
         blocks.Peaks = a.Peaks;
         blocks.Valleys = true;
     }
@@ -182,11 +193,12 @@ int RunReport(const std::vector<std::string>& args)
 
 const bool Registered = cli::Register(
     {"report",
-     "  report FILE.ir [--curve N] [--landscape] [--peaks H] [--valleys H] [--data K]\n"
+     "  report FILE.ir [--curve N] [--landscape] [--peaks H] [--valleys H] [--bands] [--data K]\n"
      "         [--no-title] [--no-params] [--no-maker] -o OUT.pdf\n"
      "                          the print window's page of the current (or Nth) curve as a PDF:\n"
      "                          --peaks marks and lists the peaks and valleys, --valleys the valleys\n"
-     "                          alone, of at least height H (one of the two),\n"
+     "                          alone, of at least height H (one of the two), --bands with the\n"
+     "                          absorption bands' width at half height (cm-1) and area (Abs·cm-1),\n"
      "                          --data the data table with every (K+1)th point (portrait only)\n",
      &RunReport});
 

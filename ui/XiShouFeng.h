@@ -35,8 +35,8 @@ public:
 
     bool PrintPeaks() const;
     bool PrintValleys() const;
-    // "含半高宽和面积": the copies carry the two band columns as well (the
-    // printed lists keep their three columns).
+    // "含半高宽和面积": the copies and the printed lists carry the two band
+    // columns as well.
     bool BandColumns() const;
     bool Showing() const { return FShowing; }
 

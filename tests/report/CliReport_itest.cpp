@@ -131,6 +131,13 @@ TEST_F(CliReport, ValleysAloneAreMarkedAndListedAlone)
         EXPECT_EQ(onValleys.count(label), 0u) << label << "\n" << v;
     }
     EXPECT_GE(marked, labels.size() / 2) << b;
+
+    // --bands: the absorption bands with their width and area, in units.
+    const std::string withBands = Out("bands.pdf");
+    ASSERT_EQ(RunReport(Quoted(kFilm) + " --valleys 5 --bands -o " + Quoted(withBands)), 0);
+    const std::string w = PdfText(withBands);
+    EXPECT_TRUE(Contains(w, "半高宽(cm-1)") && Contains(w, "面积(Abs·cm-1)")) << w;
+    EXPECT_TRUE(Contains(w, "1601.000")) << w;
 }
 
 }  // namespace
