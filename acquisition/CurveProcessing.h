@@ -16,6 +16,8 @@ class TSpCurveZQ735;
 inline constexpr const char* kConvertRefusedText = "无法进行 透过率<-->吸光度 转换";
 inline constexpr const char* kDivisorTooSmallText = "除数太小，不能进行运算";
 inline constexpr const char* kRangesDifferText = "波数范围不一样\n或扫描速度不一样\n无法进行运算";
+inline constexpr const char* kGridsDifferText = "两条谱线的数据点不在同一横坐标上\n无法进行运算";
+inline constexpr const char* kOutOfRangeText = "运算结果超出数值范围\n无法进行运算";
 
 // Converts the curve of `slot` from %T to Abs or back by its record's Mode,
 // then flips Mode and the curve's ordinate title ("吸光度" / "透过率").
@@ -39,14 +41,29 @@ void FitViewToCurrentMode(TApparaZQ735& model);
 // range at the same speed.
 bool SameScanRange(const TMeasureParams& a, const TMeasureParams& b);
 
-// `first` op k. Returns null when done, or the refusal text (a division by
-// a constant of magnitude 1e-7 or less), with nothing changed. No repaint.
+// True when the two curves' points stand at the same abscissas (within a
+// tenth of the first curve's smallest spacing), over the points both hold.
+// Records can agree in range and speed while the points do not: an imported
+// spectrum keeps the spacing of its file.
+bool SameGrid(TSpCurveZQ735& a, TSpCurveZQ735& b);
+
+// `first` op k. Returns null when done, or the refusal text, with nothing
+// changed: a division by a constant of magnitude 1e-7 or less, or a result
+// out of the range of the stored numbers (kOutOfRangeText: a value that
+// overflows, or a curve that underflows to nothing but zeros). No repaint.
 const char* ArithmeticWithConstant(TSpCurveZQ735& first, TArithmeticOp op, float k);
+
+// The absorption expansion (ScaleAbsorption) with the same refusal of a
+// result out of range; null when done (or when |k| <= 1e-6 leaves the curve
+// alone).
+const char* ExpandAbsorption(TSpCurveZQ735& curve, float k);
 
 // `first` op `second` point by point (see CombineWithValues for points that
 // have no partner or a zero divisor); the second curve is not changed and may
-// be the first. Returns null when done, or kRangesDifferText when the records
-// differ in XStart, XEnd or Speed, with nothing changed. No repaint. Each
-// curve's lock is held only while its own values are read or written.
+// be the first. Returns null when done, or with nothing changed
+// kRangesDifferText when the records differ in XStart, XEnd or Speed,
+// kGridsDifferText when the points lie at other abscissas (SameGrid), or
+// kOutOfRangeText. No repaint. Each curve's lock is held only while its own
+// values are read or written.
 const char* ArithmeticWithCurve(TSpCurveZQ735& first, const TMeasureParams& firstParams,
                                 TSpCurveZQ735& second, const TMeasureParams& secondParams, TArithmeticOp op);

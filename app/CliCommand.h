@@ -30,7 +30,8 @@ bool Register(const TFileCommand& command);
 const std::vector<TFileCommand>& FileCommands();
 const TFileCommand* FindFileCommand(const std::string& name);
 
-// Whole-text number parsing shared by the commands.
+// Whole-text number parsing shared by every command of zq735-cli: decimal
+// with "." whatever the locale, finite, no hexadecimal, no blanks.
 bool ParseNumber(const std::string& s, double& v);
 bool ParseInt(const std::string& s, int lo, int hi, int& v);
 

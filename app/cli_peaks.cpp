@@ -30,17 +30,24 @@ int Usage()
 void PrintList(const char* kind, const std::vector<float>& x, const std::vector<float>& y,
                const std::vector<TBandMetrics>& bands, int32_t n, bool csv)
 {
+    const std::string fwhmHead = std::string("fwhm/") + kBandFwhmUnit;
+    const std::string areaHead = std::string("area/") + kBandAreaUnit;
     if (!csv)
-        std::printf("%s: %d\n%4s %12s %10s %10s %10s\n", kind, n, "no", "x", "value", "fwhm", "area");
+        std::printf("%s: %d\n%4s %12s %10s %10s %16s\n", kind, n, "no", "x", "value", fwhmHead.c_str(),
+                    areaHead.c_str());
     for (int32_t i = 0; i < n; ++i) {
         const auto k = static_cast<size_t>(i);
         const TBandMetrics b = k < bands.size() ? bands[k] : TBandMetrics{};
-        if (csv)
+        if (csv) {
             std::printf("%s,%d,%s,%s,%s,%s\n", kind, i + 1, PeakAbscissaText(x[k]).c_str(),
-                        PeakValueText(y[k]).c_str(), BandFwhmText(b.Fwhm).c_str(), BandAreaText(b.Area).c_str());
-        else
-            std::printf("%4d %12s %10s %10s %10s\n", i + 1, PeakAbscissaText(x[k]).c_str(),
-                        PeakValueText(y[k]).c_str(), BandFwhmText(b.Fwhm).c_str(), BandAreaText(b.Area).c_str());
+                        PeakValueText(y[k]).c_str(), BandFwhmText(b).c_str(), BandAreaText(b).c_str());
+        } else {
+            // A %T maximum is no band: a dash where it has no width and area.
+            const std::string fwhm = b.Measured ? BandFwhmText(b) : "-";
+            const std::string area = b.Measured ? BandAreaText(b) : "-";
+            std::printf("%4d %12s %10s %10s %16s\n", i + 1, PeakAbscissaText(x[k]).c_str(),
+                        PeakValueText(y[k]).c_str(), fwhm.c_str(), area.c_str());
+        }
     }
 }
 
@@ -105,7 +112,9 @@ int RunPeaks(const std::vector<std::string>& args)
                  np, nv);
     const TMeasureParams* own = file.Model().ParamsOfSlot(slot);
     std::vector<TBandMetrics> peakBands, valleyBands;
-    c->BandMetricsOf(own != nullptr && own->Mode == 0, peakBands, valleyBands);
+    c->BandMetricsOf(
+        own != nullptr ? AbsorptionBandsOf(own->Mode, own->ScanMode == 2) : TAbsorptionBands::None, peakBands,
+        valleyBands);
     if (np == 0 && nv == 0)
         std::fprintf(stderr, "没有检索到峰值\n");
     if (!png.empty()) {
@@ -122,7 +131,7 @@ int RunPeaks(const std::vector<std::string>& args)
         }
     }
     if (csv)
-        std::printf("kind,no,x,value,fwhm,area\n");
+        std::printf("kind,no,x,value,fwhm (%s),area (%s)\n", kBandFwhmUnit, kBandAreaUnit);
     PrintList("peak", px, py, peakBands, np, csv);
     PrintList("valley", vx, vy, valleyBands, nv, csv);
     return cli::ExitOk;
@@ -132,7 +141,9 @@ const bool Registered = cli::Register(
     {"peaks",
      "  peaks FILE.ir [--curve N] --height H [--from X --to X] [--csv] [--png FILE]\n"
      "                          peaks and valleys of curve N (1: the first) standing out by at least H,\n"
-     "                          in the view of the file or from X to X, with width at half height and area;\n"
+     "                          in the view of the file or from X to X; the absorption bands (valleys\n"
+     "                          of %T, peaks of Abs) with width at half height (cm-1) and area (Abs·cm-1),\n"
+     "                          each between its own turning points whatever the range;\n"
      "                          --png saves the plot with the marks\n",
      &RunPeaks});
 

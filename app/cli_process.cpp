@@ -30,10 +30,12 @@ namespace {
 
 const char* const Usage =
     "  process FILE.ir [--curve N] STEP... -o OUT.ir\n"
-    "                          process curve N (default: the first) and save all curves;\n"
+    "                          process curve N (as info numbers them; default: the first)\n"
+    "                          and save all curves;\n"
     "                          steps, in order: convert (%T<->Abs; all curves without --curve),\n"
     "                          expand K, smooth, derive N (1-4),\n"
-    "                          add|sub|mul|div FILE2.ir[:N] | add|sub|mul|div --const C\n";
+    "                          add|sub|mul|div FILE2.ir[:N] (curve N of FILE2, default its first)\n"
+    "                          | add|sub|mul|div --const C\n";
 
 // A graph and a model without an instrument, holding one opened file.
 struct TFileSession : TOfflineDocument {
@@ -52,12 +54,20 @@ struct TFileSession : TOfflineDocument {
         return cli::ExitOk;
     }
 
-    // The slot of curve `number` (1-based, as `info` counts), or the current
-    // curve's when no number was given; -1 when there is no such curve.
+    // The slot of curve `number` (1-based, as `info` counts), or the first
+    // curve's when no number was given (opening leaves the last one current,
+    // which is not what the help promises); -1 when there is no such curve.
     int SlotOf(std::optional<int> number) const
     {
-        const int slot = number ? *number - 1 : Graph().CurrentIndex();
-        return Graph().CurveAt(slot) != nullptr ? slot : -1;
+        if (number)
+            return *number >= 1 && *number <= TSpGraph735::SlotCount &&
+                           Graph().CurveAt(*number - 1) != nullptr
+                       ? *number - 1
+                       : -1;
+        for (int slot = 0; slot < TSpGraph735::SlotCount; ++slot)
+            if (Graph().CurveAt(slot) != nullptr)
+                return slot;
+        return -1;
     }
 };
 
@@ -65,6 +75,7 @@ struct TFileSession : TOfflineDocument {
 struct TOperand {
     std::string Path;
     std::optional<int> Curve;
+    std::string CurveText;
     TMeasureParams Params;
     TCurveInfo Info{};
     std::vector<float> Values;
@@ -89,7 +100,8 @@ bool ArithmeticName(const std::string& s, TArithmeticOp& op)
     return false;
 }
 
-// FILE2.ir[:N]: a trailing ":digits" is the curve number.
+// FILE2.ir[:N]: a trailing ":digits" is the curve number, kept as given so
+// that a number no file can hold is named as typed.
 void SplitOperand(const std::string& arg, TOperand& o)
 {
     o.Path = arg;
@@ -99,14 +111,10 @@ void SplitOperand(const std::string& arg, TOperand& o)
     const std::string tail = arg.substr(colon + 1);
     if (tail.find_first_not_of("0123456789") != std::string::npos)
         return;
+    o.Path = arg.substr(0, colon);
     int n = 0;
-    if (cli::ParseInt(tail, 1, 20, n)) {
-        o.Path = arg.substr(0, colon);
-        o.Curve = n;
-    } else {
-        o.Path = arg.substr(0, colon);
-        o.Curve = 0;  // out of range, reported when the file is read
-    }
+    o.Curve = cli::ParseInt(tail, 0, 1 << 30, n) ? n : -1;
+    o.CurveText = tail;
 }
 
 int BadArgument(const std::string& what)
@@ -119,7 +127,20 @@ int Refused(const char* text)
 {
     std::fprintf(stderr, "zq735-cli: process: %s\n", text);
     std::printf("%s\n", text);
-    return cli::ExitRefused;
+    // A result the stored numbers cannot hold comes from the numbers given
+    // on the command line, and a second file on another grid is the wrong
+    // file: both are bad arguments rather than data the operation refused.
+    const std::string t = text;
+    return t == kOutOfRangeText || t == kGridsDifferText ? cli::ExitUsage : cli::ExitRefused;
+}
+
+// Curves store 32-bit floats: a constant must keep its size there, neither
+// turning infinite nor vanishing to zero.
+const std::string kFloatRangeText = "a decimal number a 32-bit float holds: 0, or 1.4e-45 to 3.4e38 in magnitude";
+bool FitsFloat(double d)
+{
+    const auto f = static_cast<float>(d);
+    return std::isfinite(f) && (f != 0.0f || d == 0.0);
 }
 
 // Reads each operand's curve; ExitUsage when a file or a curve number is bad.
@@ -131,8 +152,8 @@ int LoadOperands(std::vector<TOperand>& operands)
             return r;
         const int slot = s.SlotOf(o.Curve);
         if (slot < 0)
-            return BadArgument("no curve " + (o.Curve ? std::to_string(*o.Curve) : std::string("at all")) +
-                               " in " + o.Path);
+            return BadArgument("no curve " + (o.Curve ? o.CurveText : std::string("at all")) + " in " +
+                               o.Path);
         o.Params = *s.Model().ParamsOfSlot(slot);
         TSpCurveZQ735& c = *s.Graph().CurveAt(slot);
         std::lock_guard lock(c.Mutex);
@@ -172,8 +193,9 @@ int RunProcess(const std::vector<std::string>& args)
         } else if (a == "convert" || a == "smooth") {
             steps.push_back({a, 0, false, -1});
         } else if (a == "expand") {
-            if (!hasNext || !cli::ParseNumber(next, d) || !(std::fabs(d) > 1e-6))
-                return BadArgument("bad coefficient '" + next + "' for expand (a number other than 0)");
+            if (!hasNext || !cli::ParseNumber(next, d) || !FitsFloat(d) || !(std::fabs(d) > 1e-6))
+                return BadArgument("bad coefficient '" + next + "' for expand (" + kFloatRangeText +
+                                   ", not 0)");
             steps.push_back({a, d, false, -1});
             ++i;
         } else if (a == "derive") {
@@ -185,9 +207,10 @@ int RunProcess(const std::vector<std::string>& args)
             if (!hasNext)
                 return BadArgument(a + " needs FILE2.ir[:N] or --const C");
             if (next == "--const") {
-                if (i + 2 >= args.size() || !cli::ParseNumber(args[i + 2], d))
-                    return BadArgument("bad constant '" + (i + 2 < args.size() ? args[i + 2] : std::string()) +
-                                       "' for " + a);
+                if (i + 2 >= args.size() || !cli::ParseNumber(args[i + 2], d) || !FitsFloat(d))
+                    return BadArgument("bad constant '" +
+                                       (i + 2 < args.size() ? args[i + 2] : std::string()) + "' for " + a +
+                                       " (" + kFloatRangeText + ")");
                 steps.push_back({a, d, true, -1});
                 i += 2;
             } else if (next.rfind("-", 0) == 0) {
@@ -237,7 +260,8 @@ int RunProcess(const std::vector<std::string>& args)
             if (!converted)
                 return Refused(kConvertRefusedText);
         } else if (step.Name == "expand") {
-            ScaleAbsorption(curve, static_cast<float>(step.Number));
+            if (const char* refused = ExpandAbsorption(curve, static_cast<float>(step.Number)))
+                return Refused(refused);
         } else if (step.Name == "smooth") {
             Smooth(curve);
         } else if (step.Name == "derive") {

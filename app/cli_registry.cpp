@@ -1,7 +1,8 @@
-#include "app/CliCommand.h"
-
+#include <charconv>
 #include <cmath>
-#include <cstdlib>
+#include <system_error>
+
+#include "app/CliCommand.h"
 
 namespace cli {
 
@@ -33,9 +34,19 @@ const TFileCommand* FindFileCommand(const std::string& name)
 
 bool ParseNumber(const std::string& s, double& v)
 {
-    char* end = nullptr;
-    v = std::strtod(s.c_str(), &end);
-    return !s.empty() && end != s.c_str() && *end == '\0' && std::isfinite(v);
+    // from_chars reads the C locale's "." whatever the environment's locale
+    // (QGuiApplication adopts it, and strtod would then want a comma), and it
+    // reads decimal only: "0x10", "inf" and "nan" are not numbers here.
+    const char* first = s.data();
+    const char* const last = s.data() + s.size();
+    if (last - first > 1 && *first == '+' && first[1] != '-')
+        ++first;
+    double d = 0.0;
+    const auto [end, ec] = std::from_chars(first, last, d, std::chars_format::general);
+    if (first == last || ec != std::errc() || end != last || !std::isfinite(d))
+        return false;
+    v = d;
+    return true;
 }
 
 bool ParseInt(const std::string& s, int lo, int hi, int& v)

@@ -32,7 +32,7 @@ struct TReportArgs {
     std::string Out;
     int Curve = 0;  // 1-based; 0: the file's current curve
     bool Landscape = false;
-    bool Peaks = false, Valleys = false, Data = false;
+    bool Peaks = false, Valleys = false, Data = false, Bands = false;
     double PeakHeight = 0.0, ValleyHeight = 0.0;
     int Interval = 0;
     TReportBlocks Blocks;
@@ -49,9 +49,12 @@ bool ParseArgs(const std::vector<std::string>& args, TReportArgs& a)
             a.Blocks.Title = false;
         } else if (w == "--no-params") {
             a.Blocks.Params = false;
+        } else if (w == "--bands") {
+            a.Bands = true;
         } else if (w == "--no-maker") {
             a.Blocks.Maker = false;
-        } else if (w == "--curve" && hasValue && cli::ParseInt(args[i + 1], 1, TSpGraph735::SlotCount, a.Curve)) {
+        } else if (w == "--curve" && hasValue &&
+                   cli::ParseInt(args[i + 1], 1, TSpGraph735::SlotCount, a.Curve)) {
             ++i;
         } else if (w == "--peaks" && hasValue && cli::ParseNumber(args[i + 1], a.PeakHeight)) {
             a.Peaks = true;
@@ -71,6 +74,14 @@ bool ParseArgs(const std::vector<std::string>& args, TReportArgs& a)
             return false;
         }
     }
+    if (a.Peaks && a.Valleys) {
+        // A page marks and lists one search of its curve: two thresholds
+        // would mark at one and list at the other.
+        std::fprintf(stderr,
+                     "zq735-cli: report: give --peaks H (peaks and valleys) or --valleys H (valleys "
+                     "alone), not both\n");
+        return false;
+    }
     if (a.File.empty() || a.Out.empty()) {
         std::fprintf(stderr, "zq735-cli: usage: report FILE.ir [options] -o OUT.pdf\n");
         return false;
@@ -78,13 +89,26 @@ bool ParseArgs(const std::vector<std::string>& args, TReportArgs& a)
     return true;
 }
 
-// The peak search of the peak table window, with its capacities.
-void FindLists(TSpCurveZQ735& curve, double height, bool valleys, std::vector<TReportRow>& rows)
+// One search of the peak table window, with its capacities: its lists and
+// the marks on the plot. `valleysOnly` leaves the peaks off both.
+void FindLists(TSpCurveZQ735& curve, double height, bool valleysOnly, TAbsorptionBands bands,
+               TReportLists& lists)
 {
     std::array<float, 200> px{}, py{}, vx{}, vy{};
     int32_t np = 0, nv = 0;
     curve.FindPeaks(static_cast<float>(height), 0, px.data(), py.data(), vx.data(), vy.data(), 200, 200, np, nv);
-    rows = valleys ? PeakReportRows(vx.data(), vy.data(), nv, true) : PeakReportRows(px.data(), py.data(), np, false);
+    std::vector<TBandMetrics> peakBands, valleyBands;
+    curve.BandMetricsOf(bands, peakBands, valleyBands);
+    const bool with = bands != TAbsorptionBands::None;
+    if (valleysOnly) {
+        // The search switched both kinds of marks on.
+        if (np > 0 || nv > 0)
+            curve.SetPeakMarks(false, true);
+    } else {
+        lists.Peaks = PeakReportRows(px.data(), py.data(), np, false, with ? peakBands.data() : nullptr);
+    }
+    lists.Valleys = PeakReportRows(vx.data(), vy.data(), nv, true, with ? valleyBands.data() : nullptr);
+    lists.PeakCurve = &curve;
 }
 
 int RunReport(const std::vector<std::string>& args)
@@ -127,18 +151,15 @@ int RunReport(const std::vector<std::string>& args)
     TReportBlocks blocks = a.Blocks;
     TReportLists lists;
     // --peaks is "峰值检索" with both of its lists ticked for printing (in a
-    // %T spectrum the bands are the valleys); --valleys asks for the valley
-    // list alone, or at a threshold of its own.
-    if (a.Peaks) {
-        FindLists(*curve, a.PeakHeight, false, lists.Peaks);
-        blocks.Peaks = true;
-        if (!a.Valleys) {
-            FindLists(*curve, a.PeakHeight, true, lists.Valleys);
-            blocks.Valleys = true;
-        }
-    }
-    if (a.Valleys) {
-        FindLists(*curve, a.ValleyHeight, true, lists.Valleys);
+    // %T spectrum the bands are the valleys); --valleys is the same search
+    // with only the valleys marked and listed.
+    if (a.Peaks || a.Valleys) {
+        const TMeasureParams* own = model.ParamsOfSlot(graph.CurrentIndex());
+        const TAbsorptionBands bands = a.Bands && own != nullptr
+                                           ? AbsorptionBandsOf(own->Mode, own->ScanMode == 2)
+                                           : TAbsorptionBands::None;
+        FindLists(*curve, a.Peaks ? a.PeakHeight : a.ValleyHeight, a.Valleys, bands, lists);
+        blocks.Peaks = a.Peaks;
         blocks.Valleys = true;
     }
     if (a.Data) {
@@ -172,11 +193,12 @@ int RunReport(const std::vector<std::string>& args)
 
 const bool Registered = cli::Register(
     {"report",
-     "  report FILE.ir [--curve N] [--landscape] [--peaks H] [--valleys H] [--data K]\n"
+     "  report FILE.ir [--curve N] [--landscape] [--peaks H] [--valleys H] [--bands] [--data K]\n"
      "         [--no-title] [--no-params] [--no-maker] -o OUT.pdf\n"
      "                          the print window's page of the current (or Nth) curve as a PDF:\n"
-     "                          --peaks lists the peaks and valleys, --valleys the valleys alone,\n"
-     "                          of at least height H,\n"
+     "                          --peaks marks and lists the peaks and valleys, --valleys the valleys\n"
+     "                          alone, of at least height H (one of the two), --bands with the\n"
+     "                          absorption bands' width at half height (cm-1) and area (Abs·cm-1),\n"
      "                          --data the data table with every (K+1)th point (portrait only)\n",
      &RunReport});
 

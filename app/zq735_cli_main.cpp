@@ -22,6 +22,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <chrono>
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -496,7 +497,9 @@ int RunCommand(TSession& s, const TCommand& c)
         return r;
     }
     if (c.Name == "goto") {
-        const float x = static_cast<float>(std::strtod(c.Args[0].c_str(), nullptr));
+        double parsed = 0.0;
+        ParseNumber(c.Args[0], parsed);  // checked when the command line was read
+        const auto x = static_cast<float>(parsed);
         const int r = s.RunTask("goto", [&] { s.Task->RequestGoto(x); });
         if (r == ExitOk)
             std::printf("at %.1f cm-1\n", static_cast<double>(s.Model->CurrentWavenumber()));
@@ -521,6 +524,14 @@ int RunCommand(TSession& s, const TCommand& c)
 }
 
 }  // namespace
+
+// QGuiApplication adopts the environment's locale; a German one would print
+// "1601,000" into a CSV line and write numbers a script cannot read back.
+// What the cli reads and prints is C numbers whatever LC_ALL says.
+static void KeepCNumbers()
+{
+    std::setlocale(LC_NUMERIC, "C");
+}
 
 int main(int argc, char** argv)
 {
@@ -556,6 +567,7 @@ int main(int argc, char** argv)
                 qputenv("QT_QPA_PLATFORM", "offscreen");
             int qargc = 1;
             QGuiApplication app(qargc, argv);
+            KeepCNumbers();
             return fc->Run(std::vector<std::string>(args.begin() + static_cast<long>(i) + 1, args.end()));
         }
     }
@@ -611,6 +623,7 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     int qargc = 1;
     QGuiApplication app(qargc, argv);
+    KeepCNumbers();
 
     // One program per data folder (the window takes it too): another one's
     // scan would write the same recovery and baseline files.

@@ -71,11 +71,11 @@ std::string Format(const char* fmt, double v)
     return buf;
 }
 
-// Draws the rows of a list at three columns from `y`; returns the y below it.
+// Draws the rows of a list at its columns from `y`; returns the y below it.
 // Rows below `bottom` would be cut off by the printer: they are counted, not
 // drawn, so a long data list costs no time and leaves no hidden text.
 int DrawRows(TPageText& text, const std::vector<TReportRow>& rows, const std::vector<int32_t>& which,
-             const int col[3], int y, int h, int bottom)
+             const int* col, int y, int h, int bottom)
 {
     for (int32_t r : which) {
         if (y >= bottom) {
@@ -83,8 +83,8 @@ int DrawRows(TPageText& text, const std::vector<TReportRow>& rows, const std::ve
             continue;
         }
         const TReportRow& row = rows[static_cast<size_t>(r)];
-        for (int c = 0; c < 3; ++c)
-            text.Draw(col[c], y, row[static_cast<size_t>(c)]);
+        for (size_t c = 0; c < row.size(); ++c)
+            text.Draw(col[c], y, row[c]);
         y += h;
     }
     return y;
@@ -106,6 +106,11 @@ bool CanPrintReport(const TSpGraph735* graph)
         return false;
     const int index = graph->CurrentIndex();
     return index >= 0 && index < TSpGraph735::SlotCount && graph->CurrentCurve() != nullptr;
+}
+
+bool PeakListsOfPrintedCurve(const TSpGraph735* graph, const TReportLists& lists)
+{
+    return lists.PeakCurve == nullptr || (graph != nullptr && graph->CurrentCurve() == lists.PeakCurve);
 }
 
 bool DrawSpectrumReport(QPainter& painter, const TReportSource& source, const TReportBlocks& blocks,
@@ -205,13 +210,49 @@ bool DrawSpectrumReport(QPainter& painter, const TReportSource& source, const TR
         const int c4 = c3 + text.Width(std::string("1234567"));
         const int c5 = c4 + text.Width(std::string("12345.123456"));
         int below = y;
-        if (blocks.Peaks) {
-            const int col[3] = {c0, c1, c2};
-            below = std::max(below, DrawRows(text, lists.Peaks, AllRows(lists.Peaks.size()), col, y, h, page.Hp));
-        }
-        if (blocks.Valleys) {
-            const int col[3] = {c3, c4, c5};
-            below = std::max(below, DrawRows(text, lists.Valleys, AllRows(lists.Valleys.size()), col, y, h, page.Hp));
+        const bool ownLists = PeakListsOfPrintedCurve(&graph, lists);
+        auto withBands = [](const std::vector<TReportRow>& rows) {
+            return !rows.empty() && rows[0].size() > 3;
+        };
+        if (withBands(lists.Peaks) || withBands(lists.Valleys)) {
+            // Five columns at the fixed spacing would run off the paper:
+            // each column as wide as its widest cell, the lists side by side.
+            const int gap = text.Width(std::string("12"));
+            auto columns = [&](const std::vector<TReportRow>& rows, int x, std::vector<int>& col) {
+                col.assign(rows.empty() ? 0 : rows[0].size(), x);
+                for (size_t c = 0; c < col.size(); ++c) {
+                    col[c] = x;
+                    int w = 0;
+                    for (const TReportRow& r : rows)
+                        if (c < r.size())
+                            w = std::max(w, text.Width(r[c]));
+                    x += w + gap;
+                }
+                return x + gap;
+            };
+            std::vector<int> col;
+            int x = c0;
+            if (blocks.Peaks && ownLists) {
+                x = columns(lists.Peaks, x, col);
+                below = std::max(below, DrawRows(text, lists.Peaks, AllRows(lists.Peaks.size()), col.data(),
+                                                 y, h, page.Hp));
+            }
+            if (blocks.Valleys && ownLists) {
+                columns(lists.Valleys, x, col);
+                below = std::max(below, DrawRows(text, lists.Valleys, AllRows(lists.Valleys.size()),
+                                                 col.data(), y, h, page.Hp));
+            }
+        } else {
+            if (blocks.Peaks && ownLists) {
+                const int col[3] = {c0, c1, c2};
+                below = std::max(
+                    below, DrawRows(text, lists.Peaks, AllRows(lists.Peaks.size()), col, y, h, page.Hp));
+            }
+            if (blocks.Valleys && ownLists) {
+                const int col[3] = {c3, c4, c5};
+                below = std::max(
+                    below, DrawRows(text, lists.Valleys, AllRows(lists.Valleys.size()), col, y, h, page.Hp));
+            }
         }
         y = below;
         if (blocks.Data) {
@@ -269,13 +310,25 @@ bool PrintSpectrumReportToPdf(const QString& path, const TReportSource& source, 
     return true;
 }
 
-std::vector<TReportRow> PeakReportRows(const float* x, const float* y, int count, bool valleys)
+std::vector<TReportRow> PeakReportRows(const float* x, const float* y, int count, bool valleys,
+                                       const TBandMetrics* bands)
 {
+    const bool withBands = bands != nullptr && std::any_of(bands, bands + std::max(count, 0),
+                                                           [](const TBandMetrics& b) { return b.Measured; });
     std::vector<TReportRow> rows;
     rows.push_back({"序号", "波长", valleys ? "峰谷数值" : "峰尖数值"});
-    for (int i = 0; i < count; ++i)
+    if (withBands) {
+        rows[0].push_back(std::string("半高宽(") + kBandFwhmUnit + ")");
+        rows[0].push_back(std::string("面积(") + kBandAreaUnit + ")");
+    }
+    for (int i = 0; i < count; ++i) {
         rows.push_back({std::to_string(i + 1), Format("%3.3f", static_cast<double>(x[i])),
                         Format("%3.1f", static_cast<double>(y[i]))});
+        if (withBands) {
+            rows.back().push_back(BandFwhmText(bands[i]));
+            rows.back().push_back(BandAreaText(bands[i]));
+        }
+    }
     return rows;
 }
 

@@ -13,12 +13,15 @@
 #include "acquisition/ApparaZQ735.h"
 #include "acquisition/MeasureParams.h"
 #include "report/ReportLayout.h"
+#include "spectra/PeakSearch.h"
 
 class QPainter;
 class TSpGraph735;
+class TSpCurveZQ735;
 
-// One row of a list: three cells, UTF-8. Every list begins with its header row.
-using TReportRow = std::array<std::string, 3>;
+// One row of a list: three cells, UTF-8 (five in a peak list with its band
+// columns). Every list begins with its header row.
+using TReportRow = std::vector<std::string>;
 
 struct TReportLists {
     std::vector<TReportRow> Peaks;
@@ -26,7 +29,14 @@ struct TReportLists {
     std::vector<TReportRow> Data;
     // The data window's interval: rows 1, 1 + (k + 1), 1 + 2(k + 1), ... are printed.
     int DataInterval = 0;
+    // The curve the peak and valley lists were found on (null: the printed
+    // one). Lists of another curve are left off the page: under the printed
+    // curve's name they would be read as its bands.
+    const TSpCurveZQ735* PeakCurve = nullptr;
 };
+
+// Whether the peak and valley lists belong to the curve the page prints.
+bool PeakListsOfPrintedCurve(const TSpGraph735* graph, const TReportLists& lists);
 
 // What the report reads besides the sizes: the graph (its current curve and
 // the plot), the measurement record of that curve's slot, and the scan date.
@@ -65,7 +75,12 @@ bool PrintSpectrumReportToPdf(const QString& path, const TReportSource& source, 
 
 // Header "序号", "波长", "峰尖数值" (peaks) or "峰谷数值" (valleys), then one row
 // per entry: its number, the abscissa in "%3.3f" and the value in "%3.1f".
-std::vector<TReportRow> PeakReportRows(const float* x, const float* y, int count, bool valleys);
+// With `bands` (one per entry) and at least one of them measured, two more
+// columns: the width at half height and the area, their units in the header.
+// A page with such a list sizes each column to its widest cell, where the
+// fixed spacing would take the lists off the paper.
+std::vector<TReportRow> PeakReportRows(const float* x, const float* y, int count, bool valleys,
+                                       const TBandMetrics* bands = nullptr);
 // Header "序号", "时间" (time drive) or "波数", "测量值", then one row per
 // point: its number, the abscissa and the value in "%3.2f".
 std::vector<TReportRow> DataReportRows(const std::vector<float>& x, const std::vector<float>& y, bool timeDrive);

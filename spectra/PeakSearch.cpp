@@ -145,11 +145,42 @@ TExtremaFound SearchExtrema(const float* v, int32_t start, int32_t end, float th
     return found;
 }
 
+TAbsorptionBands AbsorptionBandsOf(int mode, bool timeDrive)
+{
+    if (timeDrive)
+        return TAbsorptionBands::None;
+    if (mode == 0)
+        return TAbsorptionBands::TransmittanceValleys;
+    if (mode == 1)
+        return TAbsorptionBands::AbsorbancePeaks;
+    return TAbsorptionBands::None;
+}
+
+TExtremum TurningPointsOf(const float* v, int32_t n, int32_t index, bool valley)
+{
+    TExtremum e{index, index, index};
+    if (v == nullptr || index < 0 || index >= n)
+        return e;
+    // Outward from a valley the flanks rise to its maxima, from a peak they
+    // fall to its minima. Leftward a flat top ends the walk (its last point
+    // is the turning point); rightward it is crossed to its last point.
+    auto rises = [valley](float from, float to) { return valley ? to > from : to < from; };
+    auto keeps = [valley](float from, float to) { return valley ? to >= from : to <= from; };
+    while (e.Left > 0 && rises(v[e.Left], v[e.Left - 1]))
+        --e.Left;
+    while (e.Right < n - 1 && keeps(v[e.Right], v[e.Right + 1]))
+        ++e.Right;
+    return e;
+}
+
 TBandMetrics BandMetrics(const float* x, const float* y, const TExtremum& e, bool valley, bool transmittance)
 {
     TBandMetrics m;
     const int32_t l = std::min(e.Left, e.Right), r = std::max(e.Left, e.Right);
-    if (x == nullptr || y == nullptr || e.Index <= l || e.Index >= r)
+    if (x == nullptr || y == nullptr)
+        return m;
+    m.Measured = true;
+    if (e.Index <= l || e.Index >= r)
         return m;
     // On absorbance a %T valley is a peak.
     const bool up = transmittance ? valley : !valley;
@@ -222,6 +253,16 @@ std::string BandFwhmText(float fwhm)
 std::string BandAreaText(float area)
 {
     return Format("%1.3f", area);
+}
+
+std::string BandFwhmText(const TBandMetrics& band)
+{
+    return band.Measured ? BandFwhmText(band.Fwhm) : std::string();
+}
+
+std::string BandAreaText(const TBandMetrics& band)
+{
+    return band.Measured ? BandAreaText(band.Area) : std::string();
 }
 
 // --- the curve's operations --------------------------------------------------------
@@ -317,23 +358,30 @@ void TSpCurveZQ735::DrawPeakMarks()
     Image->SetTextAngle(0);
 }
 
-void TSpCurveZQ735::BandMetricsOf(bool transmittance, std::vector<TBandMetrics>& peaks,
+void TSpCurveZQ735::BandMetricsOf(TAbsorptionBands bands, std::vector<TBandMetrics>& peaks,
                                   std::vector<TBandMetrics>& valleys)
 {
     TLock lock(Mutex);
-    peaks.clear();
-    valleys.clear();
+    peaks.assign(PeakExtrema.size(), TBandMetrics{});
+    valleys.assign(ValleyExtrema.size(), TBandMetrics{});
+    if (bands == TAbsorptionBands::None)
+        return;
+    const bool transmittance = bands == TAbsorptionBands::TransmittanceValleys;
+    const std::vector<TExtremum>& list = transmittance ? ValleyExtrema : PeakExtrema;
+    std::vector<TBandMetrics>& out = transmittance ? valleys : peaks;
     const int32_t n = Info.PointCount;
     std::vector<float> x(static_cast<std::size_t>(std::max(n, 0)));
     for (int32_t i = 0; i < n; ++i)
         x[static_cast<std::size_t>(i)] = XAtIndex(i);
-    auto measure = [&](const std::vector<TExtremum>& list, bool valley, std::vector<TBandMetrics>& out) {
-        for (const TExtremum& e : list) {
-            // Values processed since the search may have shrunk the curve.
-            const bool inside = e.Left >= 0 && e.Right < n && e.Index >= 0 && e.Index < n;
-            out.push_back(inside ? BandMetrics(x.data(), Values.data(), e, valley, transmittance) : TBandMetrics{});
-        }
-    };
-    measure(PeakExtrema, false, peaks);
-    measure(ValleyExtrema, true, valleys);
+    for (std::size_t k = 0; k < list.size(); ++k) {
+        // Values processed since the search may have shrunk the curve.
+        const int32_t index = list[k].Index;
+        if (index < 0 || index >= n)
+            continue;
+        // Between the band's own turning points on the whole curve: the
+        // search's are cut by the view and miss a maximum shared with the
+        // band before.
+        const TExtremum e = TurningPointsOf(Values.data(), n, index, transmittance);
+        out[k] = BandMetrics(x.data(), Values.data(), e, transmittance, transmittance);
+    }
 }

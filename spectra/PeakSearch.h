@@ -38,10 +38,36 @@ TExtremaFound SearchExtrema(const float* v, int32_t start, int32_t end, float th
 
 // Full width at half height and area of one band, both in abscissa units
 // (the area in value x abscissa: absorbance x cm-1 for an absorption band).
+// Measured is false for an extreme that is no absorption band (a %T maximum
+// is the gap between two bands): it has neither.
 struct TBandMetrics {
     float Fwhm = 0.0f;
     float Area = 0.0f;
+    bool Measured = false;
 };
+
+// Which list of a search holds the absorption bands, and on what they are
+// measured: the valleys of a %T spectrum (on their absorbance), the peaks of
+// an Abs spectrum. A single-beam spectrum, a time drive or any other curve
+// has no absorbance scale: no bands are measured.
+enum class TAbsorptionBands { None, TransmittanceValleys, AbsorbancePeaks };
+// From a curve's record: its Mode (0 %T, 1 Abs, 2 single beam) and whether
+// it is a time drive.
+TAbsorptionBands AbsorptionBandsOf(int mode, bool timeDrive);
+
+// The units of the two figures, for every table that shows them.
+inline constexpr const char* kBandFwhmUnit = "cm-1";
+inline constexpr const char* kBandAreaUnit = "Abs·cm-1";
+
+// The turning points around the extreme at `index` of v[0 … n−1], on the
+// whole curve whatever part of it was searched: the nearest maxima on either
+// side of a valley, minima of a peak. Flat stretches are crossed the way the
+// search crosses them (the left point is the last of a flat top before the
+// band, the right one the last of the flat top after it), so a band the
+// search saw whole gets the same points, and a band that starts at a maximum
+// it shares with the band before, or beyond the edge of the view, gets its
+// own.
+TExtremum TurningPointsOf(const float* v, int32_t n, int32_t index, bool valley);
 
 // The band at e.Index between its turning points e.Left and e.Right, over the
 // straight baseline through those two. x and y hold the abscissas and values
@@ -50,7 +76,7 @@ struct TBandMetrics {
 // (-log10(T/100), T floored at 1e-6 of full scale), where a %T valley is an
 // absorbance peak. The area counts the band from where it rises above the
 // baseline to where it falls back to it. A band that does not stand out from
-// its baseline gives 0.
+// its baseline gives 0 (and is Measured).
 TBandMetrics BandMetrics(const float* x, const float* y, const TExtremum& e, bool valley, bool transmittance);
 
 // The texts of the peak table and of the command line's peak list.
@@ -58,3 +84,6 @@ std::string PeakAbscissaText(float x);   // "%3.3f"
 std::string PeakValueText(float value);  // "%3.1f"
 std::string BandFwhmText(float fwhm);    // "%1.1f"
 std::string BandAreaText(float area);    // "%1.3f"
+// The same of a band, empty when it was not measured.
+std::string BandFwhmText(const TBandMetrics& band);
+std::string BandAreaText(const TBandMetrics& band);

@@ -112,10 +112,12 @@ public:
     // Labels of the recorded peaks and valleys: their abscissa written
     // upward (label mode 0) or their ordinal number (mode 1).
     void DrawPeakMarks();
-    // Full width at half height and area of every band the last FindPeaks
-    // recorded, in list order. `transmittance`: the values are %T and the
-    // bands are measured on their absorbance.
-    void BandMetricsOf(bool transmittance, std::vector<TBandMetrics>& peaks, std::vector<TBandMetrics>& valleys);
+    // Full width at half height and area of every absorption band the last
+    // FindPeaks recorded (the list `bands` names), in list order, each between
+    // its own turning points on the whole curve, whatever the view; the
+    // entries of the other list are not measured.
+    void BandMetricsOf(TAbsorptionBands bands, std::vector<TBandMetrics>& peaks,
+                       std::vector<TBandMetrics>& valleys);
 
     // --- read cursor (window thread) ------------------------------------
     // 0, or -1 for an empty curve (the cursor stays as it was).

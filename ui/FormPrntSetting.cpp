@@ -196,8 +196,10 @@ void TFormPrntSetting::SetPrintData(bool on)
     DrawPreview();
 }
 
-void TFormPrntSetting::SetPeakRows(std::vector<TReportRow> peaks, std::vector<TReportRow> valleys)
+void TFormPrntSetting::SetPeakRows(std::vector<TReportRow> peaks, std::vector<TReportRow> valleys,
+                                   const TSpCurveZQ735* curve)
 {
+    FLists.PeakCurve = curve;
     FLists.Peaks = std::move(peaks);
     FLists.Valleys = std::move(valleys);
 }
@@ -412,6 +414,9 @@ void TFormPrntSetting::OnPrint()
         hide();
         return;
     }
+    if ((FPeaks || FValleys) && !FSizes.Landscape && !PeakListsOfPrintedCurve(FGraph, FLists))
+        QMessageBox::information(this, QStringLiteral("打印"),
+                                 QStringLiteral("峰值列表不是当前谱线的检索结果，不打印峰值列表"));
     if (CBToPdf->isChecked() || !HasDefaultPrinter()) {
         const QString path = AskPdfPath();
         if (path.isEmpty())

@@ -48,7 +48,9 @@ public:
     bool PrintValleys() const { return FValleys; }
     bool PrintData() const { return FData; }
     // The lists themselves, each with its header row first.
-    void SetPeakRows(std::vector<TReportRow> peaks, std::vector<TReportRow> valleys);
+    // `curve`: the one the lists were found on; they are printed only with it.
+    void SetPeakRows(std::vector<TReportRow> peaks, std::vector<TReportRow> valleys,
+                     const TSpCurveZQ735* curve = nullptr);
     void SetDataRows(std::vector<TReportRow> rows, int interval);
 
     // Reads the five size edits into the state, correcting their texts.

@@ -39,6 +39,7 @@ class TDlgSiZe1;
 class TFormCurveAttr;
 class TSpDlgAdjBKK;
 struct TSysSettings;
+struct TPeakOutputs;
 class TDlgInputOne;
 class TDlgInputStr;
 class TDlgSysSetting;
@@ -170,6 +171,7 @@ public:
     // ended with OK, the marks are cleared and the current curve searched
     // again with its value (no table).
     void RemarkPeaks();
+    void FillPeakTable(TSpCurveZQ735& curve, const TPeakOutputs& found);
     void OnDrawGrid();
     void OnScan();
     void OnBackgroundScan();
@@ -316,6 +318,11 @@ private:
     TFormCanShu* FFormCanShu = nullptr;
     TFormSysInitInfo* FFormSysInitInfo = nullptr;
     TDlgInputOne* FDlgInputOne = nullptr;
+    // The height of the last peak search ended with "确定": the marks are
+    // renewed with it after a view change. Kept apart from the shared input
+    // dialog, which other commands fill with wavenumbers, coefficients and
+    // measured peak heights.
+    std::optional<float> FPeakThreshold;
     TDlgAbout* FDlgAbout = nullptr;
     TDlgInputStr* FDlgInputStr = nullptr;
     TFormSysReset* FFormSysReset = nullptr;

@@ -16,8 +16,6 @@
 #include "ui/PlotWidget.h"
 #include "ui/XiShouFeng.h"
 
-namespace {
-
 // Entries the peak table and the marks hold at most, per list.
 constexpr int32_t kPeakCapacity = 200;
 
@@ -26,6 +24,8 @@ struct TPeakOutputs {
     int32_t Peaks = 0;
     int32_t Valleys = 0;
 };
+
+namespace {
 
 void Search(TSpCurveZQ735& c, float threshold, TPeakOutputs& out)
 {
@@ -42,8 +42,13 @@ void TForm1::OnPeakSearch()
     TDlgInputOne& input = *FDlgInputOne;
     input.SetPrompt(QStringLiteral("输入峰值高度"));
     input.Decimals = 4;
+    // The dialog is shared with other commands; the height offered is the
+    // last one searched with, not whatever number was asked for since.
+    if (FPeakThreshold)
+        input.Value = *FPeakThreshold;
     if (!input.Execute())
         return;
+    FPeakThreshold = input.Value;
     TSpCurveZQ735* c = FGraph->CurrentCurve();
     if (c == nullptr)
         return;
@@ -54,25 +59,36 @@ void TForm1::OnPeakSearch()
         ShowInfo(this, QStringLiteral("没有检索到峰值"));
         return;
     }
-    // Bands of a %T spectrum are measured on their absorbance.
-    const TMeasureParams* p = FModel ? FModel->ParamsOfSlot(FGraph->CurrentIndex()) : nullptr;
-    std::vector<TBandMetrics> peakBands, valleyBands;
-    c->BandMetricsOf(p != nullptr && p->Mode == 0, peakBands, valleyBands);
-    FXiShouFeng->Fill(found.PeakX.data(), found.PeakY.data(), found.ValleyX.data(), found.ValleyY.data(),
-                      found.Peaks, found.Valleys, peakBands.data(), valleyBands.data());
+    FillPeakTable(*c, found);
     FXiShouFeng->show();
     FXiShouFeng->raise();
 }
 
+void TForm1::FillPeakTable(TSpCurveZQ735& c, const TPeakOutputs& found)
+{
+    // Only absorption bands have a width and an area: the valleys of a %T
+    // spectrum (measured on their absorbance), the peaks of an Abs one.
+    const TMeasureParams* p = FModel ? FModel->ParamsOfSlot(FGraph->IndexOfCurve(&c)) : nullptr;
+    std::vector<TBandMetrics> peakBands, valleyBands;
+    c.BandMetricsOf(p != nullptr ? AbsorptionBandsOf(p->Mode, p->ScanMode == 2) : TAbsorptionBands::None,
+                    peakBands, valleyBands);
+    FXiShouFeng->SetCurve(&c);
+    FXiShouFeng->Fill(found.PeakX.data(), found.PeakY.data(), found.ValleyX.data(), found.ValleyY.data(),
+                      found.Peaks, found.Valleys, peakBands.data(), valleyBands.data());
+}
+
 void TForm1::RemarkPeaks()
 {
-    if (!FGraph || !FDlgInputOne->Accepted)
+    if (!FGraph || !FPeakThreshold)
         return;
     OnRefresh();
     if (TSpCurveZQ735* c = FGraph->CurrentCurve()) {
         TPeakOutputs found;
-        Search(*c, FDlgInputOne->Value, found);
+        Search(*c, *FPeakThreshold, found);
         c->DrawPeakMarks();
+        // The table (and what it passes to the printout) follows the marks,
+        // so that a page never lists other bands than it marks.
+        FillPeakTable(*c, found);
     }
     FPlot->update();
 }

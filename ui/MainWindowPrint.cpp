@@ -27,9 +27,16 @@ void TForm1::ConnectPrintLists()
     // the table shows at that moment.
     auto peakRows = [this] {
         const TXiShouFeng& t = *FXiShouFeng;
+        // "含半高宽和面积" puts the band columns on the page as in the copies.
+        const bool bands = t.BandColumns();
         FFormPrntSetting->SetPeakRows(
-            PeakReportRows(t.PeakX().data(), t.PeakY().data(), static_cast<int>(t.PeakX().size()), false),
-            PeakReportRows(t.ValleyX().data(), t.ValleyY().data(), static_cast<int>(t.ValleyX().size()), true));
+            PeakReportRows(
+                t.PeakX().data(), t.PeakY().data(), static_cast<int>(t.PeakX().size()), false,
+                bands && t.PeakBands().size() == t.PeakX().size() ? t.PeakBands().data() : nullptr),
+            PeakReportRows(
+                t.ValleyX().data(), t.ValleyY().data(), static_cast<int>(t.ValleyX().size()), true,
+                bands && t.ValleyBands().size() == t.ValleyX().size() ? t.ValleyBands().data() : nullptr),
+            t.Curve());
     };
     auto dataRows = [this] {
         const TDataTableColumns& c = FFormDataTable->Columns();
@@ -43,6 +50,7 @@ void TForm1::ConnectPrintLists()
         peakRows();
         FFormPrntSetting->SetPrintValleys(on);
     });
+    connect(FXiShouFeng, &TXiShouFeng::BandColumnsChanged, this, [peakRows](bool) { peakRows(); });
     connect(FFormDataTable, &TFormDataTable::PrintDataChanged, this, [this, dataRows](bool on) {
         dataRows();
         FFormPrntSetting->SetPrintData(on);

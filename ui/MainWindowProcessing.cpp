@@ -89,7 +89,10 @@ void TForm1::OnAbsorptionExpand()
     if (curve == nullptr)
         return;
     TProcessingUndo::TEntry before = UndoStack().Snapshot({FGraph->CurrentIndex()});
-    ScaleAbsorption(*curve, input.Value);
+    if (const char* refused = ExpandAbsorption(*curve, input.Value)) {
+        ShowInfo(this, QString::fromUtf8(refused));
+        return;
+    }
     CommitUndo(std::move(before));
     FPlot->update();
 }
@@ -106,16 +109,7 @@ void TForm1::OnScaleExpand()
     FModel->SetRanges(FDlgInKeDu->XStart, FDlgInKeDu->XEnd, FDlgInKeDu->YStart, FDlgInKeDu->YEnd);
     ShowRangesInEdits();
     // The peak marks follow the new view with the last height entered.
-    if (FDlgInputOne->Accepted) {
-        OnRefresh();
-        if (TSpCurveZQ735* c = FGraph->CurrentCurve()) {
-            constexpr int32_t room = 200;
-            std::vector<float> px(room), py(room), vx(room), vy(room);
-            int32_t peaks = 0, valleys = 0;
-            c->FindPeaks(FDlgInputOne->Value, 0, px.data(), py.data(), vx.data(), vy.data(), room, room, peaks,
-                         valleys);
-        }
-    }
+    RemarkPeaks();
     FPlot->update();
 }
 

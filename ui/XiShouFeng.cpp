@@ -9,6 +9,7 @@
 #include <QShowEvent>
 #include <QStyle>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "ui/DialogStyle.h"
 #include "ui/StringGrid.h"
@@ -31,10 +32,20 @@ std::vector<QStringList> Rows(const std::vector<float>& x, const std::vector<flo
     for (size_t i = 0; i < x.size(); ++i) {
         QStringList cells{QString::number(i + 1), Text(PeakAbscissaText(x[i])), Text(PeakValueText(y[i]))};
         if (i < bands.size())
-            cells << Text(BandFwhmText(bands[i].Fwhm)) << Text(BandAreaText(bands[i].Area));
+            cells << Text(BandFwhmText(bands[i])) << Text(BandAreaText(bands[i]));
         rows.push_back(cells);
     }
     return rows;
+}
+
+QString BandFwhmHeader()
+{
+    return QStringLiteral("半高宽(%1)").arg(QString::fromUtf8(kBandFwhmUnit));
+}
+
+QString BandAreaHeader()
+{
+    return QStringLiteral("面积(%1)").arg(QString::fromUtf8(kBandAreaUnit));
 }
 
 void SizeColumns(TStringGrid* grid)
@@ -44,8 +55,12 @@ void SizeColumns(TStringGrid* grid)
     grid->setColumnWidth(0, fm.horizontalAdvance(QStringLiteral("0000")) + pad);
     grid->setColumnWidth(1, fm.horizontalAdvance(QStringLiteral("00000.000")) + pad);
     grid->setColumnWidth(2, fm.horizontalAdvance(QStringLiteral("峰尖数值")) + pad);
-    grid->setColumnWidth(3, fm.horizontalAdvance(QStringLiteral("00000.0")) + pad);
-    grid->setColumnWidth(4, fm.horizontalAdvance(QStringLiteral("00000.000")) + pad);
+    grid->setColumnWidth(
+        3, std::max(fm.horizontalAdvance(QStringLiteral("00000.0")), fm.horizontalAdvance(BandFwhmHeader())) +
+               pad);
+    grid->setColumnWidth(4, std::max(fm.horizontalAdvance(QStringLiteral("00000.000")),
+                                     fm.horizontalAdvance(BandAreaHeader())) +
+                                pad);
 }
 
 }  // namespace
@@ -60,11 +75,11 @@ TXiShouFeng::TXiShouFeng(QWidget* parent) : QDialog(parent)
 
     StringGrid1 = new TStringGrid(QStringLiteral("StringGrid1"),
                                   {QStringLiteral("序号"), QStringLiteral("波长"), QStringLiteral("峰尖数值"),
-                                   QStringLiteral("半高宽"), QStringLiteral("面积")},
+                                   BandFwhmHeader(), BandAreaHeader()},
                                   this);
     StringGrid2 = new TStringGrid(QStringLiteral("StringGrid2"),
                                   {QStringLiteral("序号"), QStringLiteral("波长"), QStringLiteral("峰谷数值"),
-                                   QStringLiteral("半高宽"), QStringLiteral("面积")},
+                                   BandFwhmHeader(), BandAreaHeader()},
                                   this);
     StringGrid1->AddMenuCommand(QStringLiteral("mnCopy1"), QStringLiteral("复制(&C)"),
                                 [this] { CopySelection(StringGrid1); });

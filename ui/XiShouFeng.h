@@ -17,6 +17,7 @@
 
 class QCheckBox;
 class TStringGrid;
+class TSpCurveZQ735;
 
 class TXiShouFeng : public QDialog {
     Q_OBJECT
@@ -27,6 +28,10 @@ public:
     // the width and area of each band, in list order.
     void Fill(const float* peakX, const float* peakY, const float* valleyX, const float* valleyY, int peakCount,
               int valleyCount, const TBandMetrics* peakBands = nullptr, const TBandMetrics* valleyBands = nullptr);
+
+    // The curve the lists were found on, handed on with them to the printout.
+    void SetCurve(const TSpCurveZQ735* curve) { FCurve = curve; }
+    const TSpCurveZQ735* Curve() const { return FCurve; }
 
     bool PrintPeaks() const;
     bool PrintValleys() const;
@@ -67,6 +72,7 @@ private:
     QCheckBox* cbPrintFG;
     QCheckBox* cbBandColumns;
     bool FShowing = false;
+    const TSpCurveZQ735* FCurve = nullptr;
 
     std::vector<float> FPeakX, FPeakY, FValleyX, FValleyY;
     std::vector<TBandMetrics> FPeakBands, FValleyBands;

@@ -19,24 +19,45 @@ namespace {
 
 TRun RunPeaksCli(const std::string& args) { return RunCli(args, "zq735-cli-peaks-test"); }
 
-// The abscissas of the valley lines of `peaks --csv`; each band has a width
-// and an area.
-std::vector<double> Valleys(const std::string& csv)
+struct TBandLine {
+    std::string Kind;
+    double X = 0;
+    std::string Fwhm, Area;  // as printed; empty where the extreme is no band
+};
+
+// The lines of `peaks --csv` after its header.
+std::vector<TBandLine> BandLines(const std::string& csv)
 {
-    std::vector<double> valleys;
+    std::vector<TBandLine> out;
     std::istringstream lines(csv);
     std::string line;
     std::getline(lines, line);
     while (std::getline(lines, line)) {
-        char kind[16] = {};
-        int no = 0;
-        double x = 0, value = 0, fwhm = 0, area = 0;
-        EXPECT_EQ(std::sscanf(line.c_str(), "%15[a-z],%d,%lf,%lf,%lf,%lf", kind, &no, &x, &value, &fwhm, &area), 6)
-            << line;
-        if (std::string(kind) == "valley") {
-            valleys.push_back(x);
-            EXPECT_GT(fwhm, 0.0) << line;
-            EXPECT_GT(area, 0.0) << line;
+        std::vector<std::string> cells;
+        std::istringstream fields(line);
+        for (std::string cell; std::getline(fields, cell, ',');)
+            cells.push_back(cell);
+        if (line.back() == ',')
+            cells.emplace_back();
+        EXPECT_EQ(cells.size(), 6u) << line;
+        if (cells.size() == 6)
+            out.push_back({cells[0], std::stod(cells[2]), cells[4], cells[5]});
+    }
+    return out;
+}
+
+// The abscissas of the valley lines of `peaks --csv` on a %T spectrum: each
+// is an absorption band with a width and an area, and no peak has either.
+std::vector<double> Valleys(const std::string& csv)
+{
+    std::vector<double> valleys;
+    for (const TBandLine& l : BandLines(csv)) {
+        if (l.Kind == "valley") {
+            valleys.push_back(l.X);
+            EXPECT_GT(std::stod(l.Fwhm), 0.0) << l.X;
+            EXPECT_GT(std::stod(l.Area), 0.0) << l.X;
+        } else {
+            EXPECT_EQ(l.Fwhm + l.Area, "") << l.X;
         }
     }
     return valleys;
@@ -64,7 +85,7 @@ TEST(CliPeaks, PolystyreneBandsAndTheDataTable)
 
     const TRun peaks = RunPeaksCli("peaks " + file + " --height 5 --csv");
     ASSERT_EQ(peaks.Status, 0);
-    EXPECT_EQ(peaks.Out.rfind("kind,no,x,value,fwhm,area\n", 0), 0u);
+    EXPECT_EQ(peaks.Out.rfind("kind,no,x,value,fwhm (cm-1),area (Abs·cm-1)\n", 0), 0u);
     const std::vector<double> valleys = Valleys(peaks.Out);
     for (const double band : {1601.0, 1028.0})
         EXPECT_TRUE(Near(valleys, band)) << "no valley near " << band << "\n" << peaks.Out;
@@ -90,6 +111,36 @@ TEST(CliPeaks, PolystyreneBandsAndTheDataTable)
     EXPECT_EQ(std::count(every.Out.begin(), every.Out.end(), '\n') + 1, 1 + (rows - 2) / 101 + 1);
     EXPECT_NE(every.Out.find("\r\n102\t"), std::string::npos);
     std::filesystem::remove(file);
+}
+
+TEST(CliPeaks, ABandHasTheSameWidthAndAreaInAnyRange)
+{
+    const std::string ps = std::string(ZQ735_TEST_DATA) + "/samples/polystyrene.ir";
+    const TRun full = RunPeaksCli("peaks " + ps + " --height 2 --csv");
+    const TRun zoomed = RunPeaksCli("peaks " + ps + " --height 2 --csv --from 3200 --to 2800");
+    ASSERT_EQ(full.Status, 0);
+    ASSERT_EQ(zoomed.Status, 0);
+    const std::vector<TBandLine> all = BandLines(full.Out);
+    const std::vector<TBandLine> inside = BandLines(zoomed.Out);
+    int bands = 0;
+    for (const TBandLine& z : inside) {
+        if (z.Kind != "valley")
+            continue;
+        ++bands;
+        const auto same = std::find_if(all.begin(), all.end(),
+                                       [&](const TBandLine& f) { return f.Kind == z.Kind && f.X == z.X; });
+        ASSERT_NE(same, all.end()) << z.X;
+        EXPECT_EQ(same->Fwhm, z.Fwhm) << z.X;
+        EXPECT_EQ(same->Area, z.Area) << z.X;
+    }
+    // The C-H stretching bands of the film, several of them sharing a maximum.
+    EXPECT_GE(bands, 4) << zoomed.Out;
+    Valleys(full.Out);
+
+    // The text form names the units.
+    const TRun text = RunPeaksCli("peaks " + ps + " --height 2");
+    EXPECT_NE(text.Out.find("fwhm/cm-1"), std::string::npos) << text.Out;
+    EXPECT_NE(text.Out.find("area/Abs·cm-1"), std::string::npos);
 }
 
 }  // namespace

@@ -3,6 +3,9 @@
 // exit with its status and leave no output file behind.
 
 #include <gtest/gtest.h>
+#include <locale.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -13,8 +16,6 @@
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 #include "tests/support/Run.h"
@@ -55,6 +56,35 @@ std::vector<float> Values(const fs::path& p)
     const std::vector<uint8_t> b = ReadBytes(p);
     std::vector<float> v(static_cast<size_t>(PointCount(b)));
     std::memcpy(v.data(), b.data() + kValues, 4 * v.size());
+    return v;
+}
+
+// The film followed by a second curve: a ramp, in a file of two curves.
+std::string TwoCurves(const fs::path& dir, const std::string& ps)
+{
+    const std::vector<uint8_t> b = ReadBytes(ps);
+    std::vector<uint8_t> record(b.begin() + kParams, b.end() - 12);
+    std::vector<uint8_t> out(b.begin(), b.begin() + kParams);
+    const int32_t two = 2;
+    std::memcpy(out.data() + 36, &two, 4);
+    out.insert(out.end(), record.begin(), record.end());
+    for (int32_t i = 0; i < PointCount(b); ++i) {
+        const float v = 20.0f + 0.5f * static_cast<float>(i);
+        std::memcpy(record.data() + 692 + 220 + 4 * static_cast<size_t>(i), &v, 4);
+    }
+    out.insert(out.end(), record.begin(), record.end());
+    out.insert(out.end(), b.end() - 12, b.end());
+    WriteBytes(dir / "multi.ir", out);
+    return (dir / "multi.ir").string();
+}
+
+// The values of the second curve of a file of two curves of equal length.
+std::vector<float> SecondValues(const fs::path& p)
+{
+    const std::vector<uint8_t> b = ReadBytes(p);
+    const auto n = static_cast<size_t>(PointCount(b));
+    std::vector<float> v(n);
+    std::memcpy(v.data(), b.data() + kValues + 4 * n + 692 + 220, 4 * n);
     return v;
 }
 
@@ -180,6 +210,134 @@ TEST_F(CliProcess, RefusedOperationsExitOneWithTheMessage)
         EXPECT_NE(r.Out.find(c.Message), std::string::npos) << r.Out;
         EXPECT_FALSE(fs::exists(out)) << c.Args;
     }
+}
+
+TEST_F(CliProcess, TheFirstCurveOrTheOneNamedIsProcessed)
+{
+    const std::string multi = TwoCurves(Dir, Ps);
+    const std::vector<float> film = Values(Ps);
+    const std::vector<float> ramp = SecondValues(multi);
+
+    const TRun first = RunProcessCli("process " + multi + " derive 1 -o " + P("d1.ir"));
+    ASSERT_EQ(first.Status, 0) << first.Out;
+    EXPECT_NE(first.Out.find("processed curve 1"), std::string::npos) << first.Out;
+    EXPECT_NE(Values(P("d1.ir")), film);
+    EXPECT_EQ(SecondValues(P("d1.ir")), ramp);
+
+    ASSERT_EQ(RunProcessCli("process " + multi + " --curve 2 derive 1 -o " + P("d2.ir")).Status, 0);
+    EXPECT_EQ(Values(P("d2.ir")), film);
+    EXPECT_EQ(SecondValues(P("d2.ir"))[5], 1.0f);
+
+    // The second operand is the first curve of its file unless named.
+    ASSERT_EQ(RunProcessCli("process " + Ps + " sub " + multi + " -o " + P("z.ir")).Status, 0);
+    for (float v : Values(P("z.ir")))
+        ASSERT_EQ(v, 0.0f);
+    ASSERT_EQ(RunProcessCli("process " + Ps + " sub " + multi + ":2 -o " + P("r.ir")).Status, 0);
+    EXPECT_EQ(Values(P("r.ir"))[0], film[0] - ramp[0]);
+
+    // A curve no file can hold is named as it was typed.
+    const TRun none = RunProcessCli("process " + Ps + " add " + Ps + ":25 -o " + P("n.ir"));
+    EXPECT_EQ(none.Status, 2);
+    EXPECT_NE(none.Out.find("no curve 25 in"), std::string::npos) << none.Out;
+}
+
+TEST_F(CliProcess, NumbersBeyondTheStoredRangeOrNotDecimalExitTwo)
+{
+    const std::string out = P("out.ir");
+    const std::string cases[] = {
+        // The constant itself does not fit a 32-bit float.
+        "mul --const 1e40",
+        "div --const 1e300",
+        "expand 1e300",
+        "mul --const 1e-50",
+        // Not decimal numbers.
+        "mul --const 0x10",
+        "add --const inf",
+        "add --const nan",
+        "add --const ' 2'",
+        "expand 0x1p3",
+        // Each constant fits, the result does not.
+        "mul --const 1e30 mul --const 1e30",
+        "div --const 1e30 div --const 1e30",
+    };
+    for (const std::string& c : cases) {
+        const TRun r = RunProcessCli("process " + Ps + " " + c + " -o " + out);
+        EXPECT_EQ(r.Status, 2) << c << "\n" << r.Out;
+        EXPECT_FALSE(fs::exists(out)) << c;
+    }
+    EXPECT_NE(RunProcessCli("process " + Ps + " mul --const 1e30 mul --const 1e30 -o " + out)
+                  .Out.find("运算结果超出数值范围"),
+              std::string::npos);
+    // A leading plus is still a number.
+    ASSERT_EQ(RunProcessCli("process " + Ps + " add --const +2.5 -o " + out).Status, 0);
+}
+
+TEST_F(CliProcess, ASecondCurveOnAnotherGridIsRefused)
+{
+    // The film exported and imported again at every other point: the same
+    // range, twice the spacing; the record is made the film's own, so that
+    // only the points differ.
+    const TRun csv =
+        RunShell(std::string(ZQ735_BIN_DIR) + "/app/zq735-cli export " + Ps + " --csv 2>/dev/null");
+    ASSERT_EQ(csv.Status, 0);
+    std::string sparse;
+    size_t row = 0;
+    for (size_t at = 0; at < csv.Out.size();) {
+        const size_t end = csv.Out.find('\n', at);
+        const std::string line =
+            csv.Out.substr(at, end == std::string::npos ? std::string::npos : end - at + 1);
+        if (row == 0 || row % 2 == 1 || end == std::string::npos || end + 1 >= csv.Out.size())
+            sparse += line;
+        ++row;
+        at = end == std::string::npos ? csv.Out.size() : end + 1;
+    }
+    {
+        std::ofstream(Dir / "sparse.csv") << sparse;
+    }
+    const TRun imported = RunProcessCli("import " + P("sparse.csv") + " -o " + P("sparse.ir"));
+    ASSERT_EQ(imported.Status, 0) << imported.Out;
+    std::vector<uint8_t> b = ReadBytes(P("sparse.ir"));
+    const std::vector<uint8_t> film = ReadBytes(Ps);
+    std::copy(film.begin() + kParams, film.begin() + kParams + 692, b.begin() + kParams);
+    WriteBytes(Dir / "sparse.ir", b);
+    ASSERT_NE(PointCount(b), PointCount(film));
+
+    const std::string out = P("out.ir");
+    const TRun r = RunProcessCli("process " + Ps + " div " + P("sparse.ir") + " -o " + out);
+    EXPECT_EQ(r.Status, 2) << r.Out;
+    EXPECT_NE(r.Out.find("两条谱线的数据点不在同一横坐标上"), std::string::npos) << r.Out;
+    EXPECT_FALSE(fs::exists(out));
+}
+
+TEST_F(CliProcess, NumbersReadTheSameUnderALocaleWithADecimalComma)
+{
+    // A German locale: the system's when it has one, else one made for the test.
+    std::string env = "LC_ALL=de_DE.UTF-8 ";
+    if (locale_t l = ::newlocale(LC_ALL_MASK, "de_DE.UTF-8", nullptr)) {
+        ::freelocale(l);
+    } else {
+        const fs::path made = Dir / "locales";
+        fs::create_directories(made);
+        if (RunShell("localedef -i de_DE -f UTF-8 '" + (made / "de_DE.UTF-8").string() + "' >/dev/null 2>&1")
+                .Status != 0)
+            GTEST_SKIP() << "no de_DE.UTF-8 locale and localedef cannot make one";
+        env = "LOCPATH='" + made.string() + "' " + env;
+    }
+    const std::string cli = env + std::string(ZQ735_BIN_DIR) + "/app/zq735-cli ";
+    const TRun r = RunShell(cli + "process " + Ps + " add --const 2.5 -o " + P("plus.ir") + " 2>&1");
+    ASSERT_EQ(r.Status, 0) << r.Out;
+    EXPECT_EQ(Values(P("plus.ir"))[0], Values(Ps)[0] + 2.5f);
+    // The comma of the locale is no decimal point on the command line.
+    EXPECT_EQ(RunShell(cli + "process " + Ps + " add --const 2,5 -o " + P("comma.ir") + " 2>&1").Status, 2);
+    // And what it prints has a decimal point: five commas a CSV line.
+    const TRun peaks = RunShell(cli + "peaks " + Ps + " --height 2.5 --from 3200.5 --to 2800 --csv 2>/dev/null");
+    EXPECT_EQ(peaks.Status, 0) << peaks.Out;
+    size_t lines = 0;
+    for (size_t at = 0, end; (end = peaks.Out.find('\n', at)) != std::string::npos; at = end + 1, ++lines)
+        EXPECT_EQ(std::count(peaks.Out.begin() + static_cast<long>(at), peaks.Out.begin() + static_cast<long>(end), ','),
+                  5)
+            << peaks.Out;
+    EXPECT_GT(lines, 2u);
 }
 
 }  // namespace

@@ -3,10 +3,13 @@
 // arithmetic between curves with its refusals.
 
 #include "acquisition/CurveProcessing.h"
-#include "text/GbkText.h"
-#include "tests/acquisition/EngineFixture.h"
 
 #include <cstring>
+#include <functional>
+#include <limits>
+
+#include "tests/acquisition/EngineFixture.h"
+#include "text/GbkText.h"
 
 namespace {
 
@@ -150,6 +153,89 @@ TEST_F(CurveProcessingTest, ArithmeticRefusesWhatDoesNotMatch)
     // A curve from itself.
     EXPECT_EQ(ArithmeticWithCurve(*a, pa, *a, pa, ArithSub), nullptr);
     EXPECT_EQ(Values(a), (std::vector<float>{0.0f, 0.0f, 0.0f}));
+}
+
+TEST_F(CurveProcessingTest, ArithmeticRefusesPointsOnAnotherGrid)
+{
+    // The same records (range and speed), two spacings: a scan at 2 and
+    // 1 cm-1 against a spectrum imported at 4 and 2 cm-1.
+    auto onGrid = [&](int slot, int32_t upper, int32_t lower, int32_t points) {
+        TSpCurveZQ735* c = AddCurve(slot, {});
+        c->SetScanRange(4000.0f, 400.0f, 0.0f, 100.0f, 2000.0f, upper, lower);
+        const std::vector<float> v(static_cast<size_t>(points), 50.0f);
+        c->AppendData(v.data(), points);
+        return c;
+    };
+    TSpCurveZQ735* scan = onGrid(0, 1001, 1601, 2601);
+    TSpCurveZQ735* imported = onGrid(1, 501, 801, 1301);
+    TSpCurveZQ735* stopped = onGrid(2, 1001, 1601, 700);
+    ASSERT_NE(scan->XAtIndex(1), imported->XAtIndex(1));
+    const TMeasureParams p = *Model->ParamsOfSlot(0);
+    for (TArithmeticOp op : {ArithAdd, ArithSub, ArithMul, ArithDiv}) {
+        EXPECT_STREQ(ArithmeticWithCurve(*scan, p, *imported, p, op), kGridsDifferText);
+        EXPECT_STREQ(ArithmeticWithCurve(*imported, p, *scan, p, op), kGridsDifferText);
+    }
+    EXPECT_EQ(Values(scan), std::vector<float>(2601, 50.0f));
+    EXPECT_EQ(Values(imported), std::vector<float>(1301, 50.0f));
+    // A scan stopped early lies on the same grid as far as it goes.
+    EXPECT_EQ(ArithmeticWithCurve(*scan, p, *stopped, p, ArithDiv), nullptr);
+    EXPECT_EQ(scan->GetData()[0], 1.0f);
+    EXPECT_EQ(scan->GetData()[2600], 50.0f);
+}
+
+TEST_F(CurveProcessingTest, ResultsOutOfTheStoredRangeAreRefusedAndChangeNothing)
+{
+    const std::vector<float> large{1e33f, -2e33f, 0.0f, 5.0f};
+    const std::vector<float> small{1e-30f, -2e-30f, 0.0f, 1e-35f};
+    const float inf = std::numeric_limits<float>::infinity();
+    using TRun = std::function<const char*(TSpCurveZQ735&, TSpCurveZQ735&)>;
+    auto withCurve = [this](TArithmeticOp op) {
+        return TRun([this, op](TSpCurveZQ735& a, TSpCurveZQ735& b) {
+            return ArithmeticWithCurve(a, *Model->ParamsOfSlot(0), b, *Model->ParamsOfSlot(1), op);
+        });
+    };
+    struct {
+        const char* What;
+        std::vector<float> Start;
+        std::vector<float> Second;
+        TRun Run;
+    } const cases[] = {
+        {"mul 1e10 overflows",
+         large,
+         {},
+         [](auto& a, auto&) { return ArithmeticWithConstant(a, ArithMul, 1e10f); }},
+        {"div 1e-7 overflows",
+         large,
+         {},
+         [](auto& a, auto&) { return ArithmeticWithConstant(a, ArithDiv, 2e-7f); }},
+        {"add inf", small, {}, [inf](auto& a, auto&) { return ArithmeticWithConstant(a, ArithAdd, inf); }},
+        {"mul 1e-20 vanishes",
+         small,
+         {},
+         [](auto& a, auto&) { return ArithmeticWithConstant(a, ArithMul, 1e-20f); }},
+        {"div inf vanishes",
+         large,
+         {},
+         [inf](auto& a, auto&) { return ArithmeticWithConstant(a, ArithDiv, inf); }},
+        {"expand overflows", large, {}, [](auto& a, auto&) { return ExpandAbsorption(a, 2e-6f); }},
+        {"expand vanishes", small, {}, [](auto& a, auto&) { return ExpandAbsorption(a, 1e20f); }},
+        {"curve times curve overflows", large, {1e10f, 1.0f, 1.0f, 1.0f}, withCurve(ArithMul)},
+        {"curve over curve vanishes", small, {1e20f, 1e20f, 1e20f, 1e20f}, withCurve(ArithDiv)},
+    };
+    for (const auto& c : cases) {
+        TSpCurveZQ735* a = AddCurve(0, c.Start);
+        TSpCurveZQ735* b = AddCurve(1, c.Second.empty() ? c.Start : c.Second);
+        EXPECT_STREQ(c.Run(*a, *b), kOutOfRangeText) << c.What;
+        EXPECT_EQ(Values(a), c.Start) << c.What;
+        Graph->DeleteCurve(0);
+        Graph->DeleteCurve(1);
+    }
+    // Zeros asked for are no underflow: a factor of zero, a curve minus itself.
+    TSpCurveZQ735* a = AddCurve(0, small);
+    EXPECT_EQ(ArithmeticWithConstant(*a, ArithMul, 0.0f), nullptr);
+    EXPECT_EQ(Values(a), std::vector<float>(4, 0.0f));
+    EXPECT_EQ(ArithmeticWithCurve(*a, *Model->ParamsOfSlot(0), *a, *Model->ParamsOfSlot(0), ArithSub),
+              nullptr);
 }
 
 }  // namespace

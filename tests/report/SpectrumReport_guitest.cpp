@@ -121,6 +121,59 @@ TEST_F(SpectrumReport, PortraitPageCarriesTitleParametersAndLists)
     EXPECT_FALSE(Contains(text, "时间长度"));
 }
 
+TEST_F(SpectrumReport, PeakListsPrintOnlyWithTheCurveTheyWereFoundOn)
+{
+    TSpCurveZQ735* first = AddFlatCurve();
+    TSpCurveZQ735* second = AddFlatCurve();
+    const float px[] = {1601.5f}, py[] = {10.5f};
+    TReportLists lists;
+    lists.Peaks = PeakReportRows(px, py, 1, false);
+    lists.Valleys = PeakReportRows(px, py, 1, true);
+    lists.PeakCurve = second;
+    TReportBlocks blocks;
+    blocks.Peaks = blocks.Valleys = true;
+
+    // Curve 1 is printed: the lists of curve 2 stay off its page.
+    Graph->SetCurrent(Graph->IndexOfCurve(first));
+    EXPECT_FALSE(PeakListsOfPrintedCurve(Graph.get(), lists));
+    const std::string other = PdfText(Print(blocks, false, lists));
+    EXPECT_FALSE(Contains(other, "峰尖数值") || Contains(other, "峰谷数值") || Contains(other, "1601.500"))
+        << other;
+
+    Graph->SetCurrent(Graph->IndexOfCurve(second));
+    EXPECT_TRUE(PeakListsOfPrintedCurve(Graph.get(), lists));
+    const std::string own = PdfText(Print(blocks, false, lists));
+    EXPECT_TRUE(Contains(own, "峰尖数值") && Contains(own, "峰谷数值") && Contains(own, "1601.500")) << own;
+}
+
+TEST_F(SpectrumReport, BandColumnsCarryTheirUnitsAndFitThePaper)
+{
+    AddFlatCurve();
+    const float px[] = {2850.0f}, py[] = {90.5f};
+    const float vx[] = {1601.5f, 1028.25f}, vy[] = {30.5f, 40.25f};
+    const TBandMetrics bands[] = {{7.5f, 3.66f, true}, {8.25f, 4.125f, true}};
+    TReportLists lists;
+    lists.Peaks = PeakReportRows(px, py, 1, false, nullptr);
+    lists.Valleys = PeakReportRows(vx, vy, 2, true, bands);
+    ASSERT_EQ(lists.Valleys[0].size(), 5u);
+    EXPECT_EQ(lists.Valleys[0][3], "半高宽(cm-1)");
+    EXPECT_EQ(lists.Valleys[0][4], "面积(Abs·cm-1)");
+    // Bands none of which was measured add no columns.
+    const TBandMetrics none[] = {{}, {}};
+    EXPECT_EQ(PeakReportRows(vx, vy, 2, true, none)[0].size(), 3u);
+
+    TReportBlocks blocks;
+    blocks.Peaks = blocks.Valleys = true;
+    const std::string text = PdfText(Print(blocks, false, lists));
+    for (const char* part : {"峰尖数值", "2850.000", "峰谷数值", "半高宽(cm-1)", "面积(Abs·cm-1)", "7.5",
+                             "3.660", "8.2", "4.125"})
+        EXPECT_TRUE(Contains(text, part)) << part << "\n" << text;
+    // Side by side, each row whole on its line.
+    EXPECT_TRUE(Contains(LineWith(text, "2850.000"), "1601.500")) << text;
+    EXPECT_TRUE(Contains(LineWith(text, "1601.500"), "3.660")) << text;
+    EXPECT_TRUE(Contains(LineWith(text, "1028.250"), "4.125")) << text;
+}
+
 TEST_F(SpectrumReport, TimeDriveRangeIsInSeconds)
 {
     AddFlatCurve();

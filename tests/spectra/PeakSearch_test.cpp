@@ -199,11 +199,97 @@ TEST(PeakSearch, BandMetricsThroughTheCurveOnATransmittanceSpectrum)
     ASSERT_EQ(f.Valleys, 1);  // the second band never turns back up inside the range
     EXPECT_NEAR(f.ValleyX[0], 1600.0f, 0.5f);
     std::vector<TBandMetrics> peaks, valleys;
-    c->BandMetricsOf(true, peaks, valleys);
+    c->BandMetricsOf(TAbsorptionBands::TransmittanceValleys, peaks, valleys);
     ASSERT_EQ(valleys.size(), 1u);
     EXPECT_EQ(peaks.size(), static_cast<size_t>(f.Peaks));
     EXPECT_NEAR(valleys[0].Fwhm, 16.0, 0.3);
     EXPECT_NEAR(valleys[0].Area, std::numbers::pi * 0.5 * 8.0, 0.03 * std::numbers::pi * 0.5 * 8.0);
+}
+
+TEST(PeakSearch, TurningPointsOfABandAreItsOwnNeighbours)
+{
+    // The second valley shares its left maximum (index 4) with the first:
+    // the search starts again one point past it.
+    const std::vector<float> v{10, 5, 2, 5, 10, 5, 1, 5, 10, 4, 10};
+    const TExtremaFound f = SearchExtrema(v.data(), 0, 10, 1.0f, 200, 200);
+    ASSERT_EQ(Indices(f.Valleys), (std::vector<int32_t>{2, 6}));
+    EXPECT_EQ(f.Valleys[1].Left, 5);
+    struct {
+        int32_t Index;
+        bool Valley;
+        int32_t Left, Right;
+    } const cases[] = {{2, true, 0, 4}, {6, true, 4, 8}, {9, true, 8, 10}, {4, false, 2, 6}, {0, true, 0, 0}};
+    for (const auto& c : cases) {
+        const TExtremum e = TurningPointsOf(v.data(), static_cast<int32_t>(v.size()), c.Index, c.Valley);
+        EXPECT_EQ(e.Index, c.Index);
+        EXPECT_EQ(e.Left, c.Left) << c.Index;
+        EXPECT_EQ(e.Right, c.Right) << c.Index;
+    }
+    // Flat tops and a flat bottom are crossed as the search crosses them.
+    const std::vector<float> flat{10, 10, 4, 4, 10, 10, 3};
+    const TExtremaFound g = SearchExtrema(flat.data(), 0, 6, 1.0f, 200, 200);
+    ASSERT_EQ(g.Valleys.size(), 1u);
+    const TExtremum e = TurningPointsOf(flat.data(), 7, g.Valleys[0].Index, true);
+    EXPECT_EQ(e.Left, g.Valleys[0].Left);
+    EXPECT_EQ(e.Right, g.Valleys[0].Right);
+}
+
+TEST(PeakSearch, AbsorptionBandsHaveTheSameFiguresInAnyView)
+{
+    // Three bands of a %T spectrum, the middle one sharing a maximum with
+    // each neighbour; a fourth turns the curve down after the third (the
+    // last band of a range never completes).
+    const TLorentz bands[4] = {{0.5, 8.0, 3100.0}, {0.6, 8.0, 3060.0}, {0.4, 6.0, 3026.0}, {0.3, 6.0, 2960.0}};
+    auto absorbance = [&](double x) { return bands[0](x) + bands[1](x) + bands[2](x) + bands[3](x); };
+    auto t = CurveOf([&](double x) { return 90.0 * std::pow(10.0, -absorbance(x)); });
+    auto a = CurveOf([&](double x) { return absorbance(x); });
+
+    auto measure = [](TSpCurveZQ735& c, float threshold, TAbsorptionBands kind, std::vector<float>& x) {
+        const TFound f = Find(c, threshold);
+        std::vector<TBandMetrics> peaks, valleys;
+        c.BandMetricsOf(kind, peaks, valleys);
+        const bool onValleys = kind == TAbsorptionBands::TransmittanceValleys;
+        for (const TBandMetrics& m : onValleys ? peaks : valleys)
+            EXPECT_FALSE(m.Measured);  // a maximum of %T is the gap between bands
+        x.assign(onValleys ? f.ValleyX.begin() : f.PeakX.begin(),
+                 (onValleys ? f.ValleyX.begin() : f.PeakX.begin()) + (onValleys ? f.Valleys : f.Peaks));
+        return onValleys ? valleys : peaks;
+    };
+    std::vector<float> fullX, zoomX, absX;
+    const std::vector<TBandMetrics> full = measure(*t, 2.0f, TAbsorptionBands::TransmittanceValleys, fullX);
+    ASSERT_EQ(fullX.size(), 3u);
+    // The view starts on the middle band's left flank.
+    t->SetView(3075.0f, 2900.0f, 0.0f, 100.0f, 384);
+    const std::vector<TBandMetrics> zoomed = measure(*t, 2.0f, TAbsorptionBands::TransmittanceValleys, zoomX);
+    ASSERT_EQ(zoomX, (std::vector<float>{fullX[1], fullX[2]}));
+    for (size_t i = 0; i < 2; ++i) {
+        EXPECT_TRUE(zoomed[i].Measured);
+        EXPECT_EQ(zoomed[i].Fwhm, full[i + 1].Fwhm) << zoomX[i];
+        EXPECT_EQ(zoomed[i].Area, full[i + 1].Area) << zoomX[i];
+    }
+    // The same bands in absorbance are the peaks, with the same figures.
+    const std::vector<TBandMetrics> onA = measure(*a, 0.02f, TAbsorptionBands::AbsorbancePeaks, absX);
+    ASSERT_EQ(absX, fullX);
+    for (size_t i = 0; i < 3; ++i) {
+        EXPECT_NEAR(onA[i].Fwhm, full[i].Fwhm, 0.05f) << absX[i];
+        EXPECT_NEAR(onA[i].Area, full[i].Area, 1e-3f) << absX[i];
+        EXPECT_GT(onA[i].Area, 0.0f);
+    }
+    // The middle band reaches its own left maximum: wider than the search's
+    // turning point one step past it would make it.
+    const int32_t middle = t->ValleyList[0];
+    const TExtremum own = TurningPointsOf(t->GetData(), t->GetCount(), middle, true);
+    std::vector<float> x(static_cast<size_t>(t->GetCount()));
+    for (int32_t i = 0; i < t->GetCount(); ++i)
+        x[static_cast<size_t>(i)] = t->XAtIndex(i);
+    EXPECT_EQ(BandMetrics(x.data(), t->GetData(), own, true, true).Area, zoomed[0].Area);
+    EXPECT_NE(
+        BandMetrics(x.data(), t->GetData(), TExtremum{middle, own.Left + 1, own.Right}, true, true).Area,
+        zoomed[0].Area);
+    // No bands in a single-beam spectrum or a time drive.
+    EXPECT_EQ(AbsorptionBandsOf(2, false), TAbsorptionBands::None);
+    EXPECT_EQ(AbsorptionBandsOf(0, true), TAbsorptionBands::None);
+    EXPECT_EQ(AbsorptionBandsOf(1, false), TAbsorptionBands::AbsorbancePeaks);
 }
 
 // --- data table ---------------------------------------------------------------------------

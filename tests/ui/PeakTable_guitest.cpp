@@ -16,6 +16,8 @@
 #include "ui/PlotWidget.h"
 #include "ui/StringGrid.h"
 #include "ui/UpDown.h"
+#include "report/SpectrumReport.h"
+#include "ui/FormPrntSetting.h"
 #include "ui/XiShouFeng.h"
 
 #include "tests/support/Run.h"
@@ -45,7 +47,7 @@ TEST(PeakTable, FillCopyAndPrintOptions)
     QObject::connect(&t, &TXiShouFeng::PrintPeaksChanged, [&](bool on) { peaks(on); });
     QObject::connect(&t, &TXiShouFeng::PrintValleysChanged, [&](bool on) { valleys(on); });
     const float px[2] = {3025.4f, 2850.0f}, py[2] = {12.34f, 8.0f};
-    const TBandMetrics bands[2] = {{12.5f, 1.25f}, {4.0f, 0.5f}};
+    const TBandMetrics bands[2] = {{12.5f, 1.25f, true}, {4.0f, 0.5f, false}};
     t.Fill(px, py, nullptr, nullptr, 2, 0, bands, nullptr);
     EXPECT_EQ(t.PeakGrid()->rowCount(), 3);
     EXPECT_EQ(t.ValleyGrid()->rowCount(), 1);
@@ -60,10 +62,13 @@ TEST(PeakTable, FillCopyAndPrintOptions)
     EXPECT_EQ(Clipboard(), QStringLiteral("序号\t波长\t峰尖数值\r\n1\t3025.400\t12.3\r\n2\t2850.000\t8.0"));
     Child<QCheckBox>(&t, "cbBandColumns")->setChecked(true);
     t.CopyAll(t.PeakGrid());
-    EXPECT_EQ(Clipboard(), QStringLiteral("序号\t波长\t峰尖数值\t半高宽\t面积\r\n1\t3025.400\t12.3\t12.5\t1.250\r\n"
-                                          "2\t2850.000\t8.0\t4.0\t0.500"));
+    // With their units; an extreme that is no band has neither figure.
+    EXPECT_EQ(Clipboard(),
+              QStringLiteral(
+                  "序号\t波长\t峰尖数值\t半高宽(cm-1)\t面积(Abs·cm-1)\r\n1\t3025.400\t12.3\t12.5\t1.250\r\n"
+                  "2\t2850.000\t8.0\t\t"));
     t.CopyAll(t.ValleyGrid());
-    EXPECT_EQ(Clipboard(), QStringLiteral("序号\t波长\t峰谷数值\t半高宽\t面积"));
+    EXPECT_EQ(Clipboard(), QStringLiteral("序号\t波长\t峰谷数值\t半高宽(cm-1)\t面积(Abs·cm-1)"));
     // A block: row 2, columns 1 and 2.
     t.PeakGrid()->clearSelection();
     t.PeakGrid()->setRangeSelected(QTableWidgetSelectionRange(2, 1, 2, 2), true);
@@ -246,12 +251,12 @@ TEST_F(PeakCommands, CliListsWhatTheWindowLists)
     SearchWith(QStringLiteral("5"));
     const TXiShouFeng& t = Form->XiShouFeng();
     ASSERT_FALSE(t.ValleyX().empty());
-    std::string expected = "kind,no,x,value,fwhm,area\n";
+    std::string expected = "kind,no,x,value,fwhm (cm-1),area (Abs·cm-1)\n";
     auto list = [&](const char* kind, const std::vector<float>& x, const std::vector<float>& y,
                     const std::vector<TBandMetrics>& b) {
         for (size_t i = 0; i < x.size(); ++i)
             expected += std::string(kind) + "," + std::to_string(i + 1) + "," + PeakAbscissaText(x[i]) + "," +
-                        PeakValueText(y[i]) + "," + BandFwhmText(b[i].Fwhm) + "," + BandAreaText(b[i].Area) + "\n";
+                        PeakValueText(y[i]) + "," + BandFwhmText(b[i]) + "," + BandAreaText(b[i]) + "\n";
     };
     list("peak", t.PeakX(), t.PeakY(), t.PeakBands());
     list("valley", t.ValleyX(), t.ValleyY(), t.ValleyBands());
@@ -331,6 +336,55 @@ TEST_F(PeakCommands, CursorFollowsKeysAndDragAndThreeMarksShowTheHeight)
     // Off: the read-out line is blanked.
     Action("mnCursorRead")->trigger();
     EXPECT_FALSE(c->CursorShown);
+}
+
+TEST_F(PeakCommands, RemarkingKeepsTheThresholdOfTheSearch)
+{
+    // The band and, every 200 points, a dip of 3: bands at a threshold of 1,
+    // noise at the threshold of 5 searched with.
+    TSpCurveZQ735* c = AddBandsCurve();
+    for (int32_t i = 100; i < c->GetCount(); i += 200)
+        c->GetData()[i] -= 3.0f;
+    SearchWith(QStringLiteral("5"));
+    Form->XiShouFeng().close();
+    const std::vector<int32_t> valleys = c->ValleyList;
+    ASSERT_FALSE(valleys.empty());
+
+    // The shared input dialog answers other questions in between: an
+    // expansion by 1 changes no value but leaves 1 in the dialog.
+    TModalScript expand({OnModal<TDlgInputOne>([](TDlgInputOne* d) {
+        d->Edit()->setText(QStringLiteral("1"));
+        Click(d, "btnOK");
+    })});
+    Action("mnXiShouKZ")->trigger();
+    ASSERT_TRUE(expand.Done());
+    ASSERT_EQ(Form->DlgInputOne().Value, 1.0f);
+
+    Click(Form.get(), "Button1");  // "应用"
+    EXPECT_EQ(c->ValleyList, valleys);
+    // The table follows the marks: what a page lists is what it marks.
+    EXPECT_EQ(Form->XiShouFeng().ValleyX().size(), valleys.size());
+
+    // The lists handed to the printout belong to the curve searched: under
+    // another current curve they are not its lists.
+    Child<QCheckBox>(&Form->XiShouFeng(), "cbPrintFG")->setChecked(true);
+    Form->XiShouFeng().show();
+    EXPECT_EQ(Form->FormPrntSetting().Lists().PeakCurve, c);
+    EXPECT_TRUE(PeakListsOfPrintedCurve(Form->Graph(), Form->FormPrntSetting().Lists()));
+    TSpCurveZQ735* other = AddBandsCurve();
+    ASSERT_NE(other, c);
+    EXPECT_FALSE(PeakListsOfPrintedCurve(Form->Graph(), Form->FormPrntSetting().Lists()));
+    Form->XiShouFeng().close();
+    Form->Graph()->SetCurrent(Form->Graph()->IndexOfCurve(c));
+
+    // The next search offers the height searched with, not the coefficient.
+    SearchWith(QStringLiteral("5"));
+    TModalScript look({OnModal<TDlgInputOne>([](TDlgInputOne* d) {
+        EXPECT_EQ(d->Edit()->text().toFloat(), 5.0f);
+        Click(d, "btnCancel");
+    })});
+    Action("tbFengZhiJS")->trigger();
+    EXPECT_TRUE(look.Done());
 }
 
 }  // namespace
