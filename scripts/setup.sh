@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(g++ cmake ninja-build pkg-config qt6-base-dev libserialport-dev
           googletest libgtest-dev libgmock-dev libbenchmark-dev
-          fonts-wqy-microhei poppler-utils xvfb desktop-file-utils)
+          fonts-wqy-microhei poppler-utils xvfb desktop-file-utils locales)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
