@@ -135,17 +135,17 @@ bool TForm1::AskAboutUnsavedCurves()
     box.button(QMessageBox::No)->setText(QStringLiteral("否"));
     box.button(QMessageBox::Cancel)->setText(QStringLiteral("取消"));
     box.setDefaultButton(QMessageBox::Yes);
-    switch (box.exec()) {
-    case QMessageBox::Yes: return SaveCurves();
-    case QMessageBox::No:
-        // The operator throws the recovered scan away with the rest.
-        if (FRecoveryKept) {
-            FModel->DiscardRecovery();
-            FRecoveryKept = false;
-        }
-        return true;
-    default: return false;
+    const int answer = box.exec();
+    if (answer == QMessageBox::Yes)
+        return SaveCurves();
+    if (answer != QMessageBox::No)
+        return false;
+    // The operator throws the recovered scan away with the rest.
+    if (FRecoveryKept) {
+        FModel->DiscardRecovery();
+        FRecoveryKept = false;
     }
+    return true;
 }
 
 void TForm1::OnOpen()
