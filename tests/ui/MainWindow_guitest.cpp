@@ -769,11 +769,13 @@ TEST_F(MainWindowAlone, NewAndCloseAskBeforeUnsavedCurvesGo)
     Action("mnOpen")->trigger();
     ASSERT_TRUE(open.Done());
     ASSERT_EQ(Form->Graph()->CurveCount, 1);
-    TModalScript none({UnsavedStep(QStringLiteral("取消"))}, 300, false);
-    Action("mnNew")->trigger();
-    Pump(20);
-    EXPECT_EQ(none.StepsRun(), 0u);
-    EXPECT_EQ(Form->Graph()->CurveCount, 0);
+    {
+        TModalScript none({UnsavedStep(QStringLiteral("取消"))}, 300, false);
+        Action("mnNew")->trigger();
+        Pump(20);
+        EXPECT_EQ(none.StepsRun(), 0u);
+        EXPECT_EQ(Form->Graph()->CurveCount, 0);
+    }
 
     AddTestCurve();
     TModalScript discard({UnsavedStep(QStringLiteral("否"))});
