@@ -426,8 +426,12 @@ void TApparaZQ735::BeginCurve()
     }
     if (curve != nullptr) {
         FSink.Invoke([&] {
-            if (FGraph.IndexOfCurve(curve) >= 0)
-                curve->Clear();
+            const int slot = FGraph.IndexOfCurve(curve);
+            if (slot < 0)
+                return;
+            if (ScanReplacesCurve && curve->GetCount() > 0)
+                ScanReplacesCurve(slot);
+            curve->Clear();
         });
         Post(UM_GRAPH_REDRAW, 0, 0);
         PrepareCurve(curve);

@@ -24,6 +24,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -139,6 +140,10 @@ public:
     // --- curves of a scan (worker thread; the graph work runs on the window thread)
     TSpCurveZQ735* StartNewCurve();
     void PrepareCurve(TSpCurveZQ735* curve);
+    // Told on the window thread, with the slot, just before a scan clears a
+    // curve that holds points to fill it again, so that the window can keep
+    // what the scan replaces (to take the scan back).
+    std::function<void(int slot)> ScanReplacesCurve;
     void BeginCurve();
     void EndCurve();
     TSpCurveZQ735* CurrentCurve() const { return FCurve.load(); }

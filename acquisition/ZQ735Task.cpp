@@ -296,8 +296,12 @@ int TZQ735Task::WavenumberScan()
     const float x1 = FModel.ScanViewTo();
     int repeats = FModel.CurrentParams().ScanCount;
     while (repeats > 0 && !stopped()) {
-        float x = FModel.CurrentWavenumber();
-        if (!((x > x0 && x < x1) || (x < x0 && x > x1))) {
+        // Every scan starts at the beginning of the range, wherever the
+        // grating stands. It fills its curve from that start: one that began
+        // where a stopped scan (or "波数检索") left the grating would replace
+        // the spectrum by one that silently lacks the top of the range. A part
+        // of the range is scanned by setting the range.
+        if (FModel.GratingStepsTo(x0) != 0) {
             r = GotoWavenumber(x0);
             if (EndsProcedure(r))
                 return r;
@@ -314,7 +318,7 @@ int TZQ735Task::WavenumberScan()
         }
         if (stopped())
             return ResultStopped;
-        x = FModel.CurrentWavenumber();
+        const float x = FModel.CurrentWavenumber();
         const int points = FModel.PointsBetween(x, x1).N + 1;
         if (points < 1)
             return 0;

@@ -172,6 +172,8 @@ void TSpGraph735::SetViewRange(float xFrom, float xTo, float yFrom, float yTo, f
         if (c)
             c->SetView(XViewFrom, XViewTo, YViewFrom, YViewTo, SplitPixelCache);
     CurveChanged();
+    if (ViewChanged)
+        ViewChanged();
 }
 
 void TSpGraph735::SetYRange(float yFrom, float yTo)

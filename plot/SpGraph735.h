@@ -100,6 +100,9 @@ public:
     // scan curve) can let go of it first. The graph's own destruction does not
     // call it: by then nothing else may hold a curve.
     std::function<void(TSpCurveZQ735*)> CurveDeleting;
+    // Called on the window thread whenever the view's range has been set,
+    // whoever set it, so that what shows the range can follow.
+    std::function<void()> ViewChanged;
     TSpCurveZQ735* CurveAt(int slot) const;
     int IndexOfCurve(const TSpCurveZQ735* curve) const;
     TSpCurveZQ735* FirstCurve();

@@ -5,6 +5,7 @@
 #include "spectra/SpCurveOwner.h"
 
 #include <algorithm>
+#include <atomic>
 #include <mutex>
 
 namespace {
@@ -42,6 +43,13 @@ TSpCurveZQ735::TSpCurveZQ735(TSpCurveOwner* owner, const TCurveInfo& tmpl, const
 
 TSpCurveZQ735::~TSpCurveZQ735() = default;
 
+uint64_t TSpCurveZQ735::NewIdentity()
+{
+    // Curves are made on both threads (the worker's baselines).
+    static std::atomic<uint64_t> last{0};
+    return ++last;
+}
+
 // --- configuration -------------------------------------------------------
 
 void TSpCurveZQ735::Configure(const TCurveInfo& info, const float* values)
@@ -59,6 +67,7 @@ bool TSpCurveZQ735::ConfigureUnlocked(const TCurveInfo& given, const float* valu
 {
     // `given` may be Info itself (SetScanRange).
     const TCurveInfo info = given;
+    Identity = NewIdentity();
     const int32_t capacity = std::max(info.Capacity, 0);
     if (Values.size() < static_cast<std::size_t>(capacity))
         Values.assign(static_cast<std::size_t>(capacity), 0.0f);
@@ -252,6 +261,7 @@ void TSpCurveZQ735::ClearUnlocked()
 void TSpCurveZQ735::Clear()
 {
     TLock lock(Mutex);
+    Identity = NewIdentity();
     ClearUnlocked();
 }
 

@@ -142,6 +142,14 @@ public:
     bool PeakHeight(float& height);
 
     // --- fields ---------------------------------------------------------
+    // Who this curve is for the commands that come back to it later (undo):
+    // a number never given twice while the program runs. It changes whenever
+    // the values are replaced wholesale (configured, loaded, cleared for a
+    // scan), because the curve then holds another spectrum; processing in
+    // place keeps it. Undo sets it back when it brings a spectrum back.
+    uint64_t Identity = 0;
+    static uint64_t NewIdentity();
+
     // The five texts of Info (GBK); the graph builds the read-out from them.
     const char* Name = nullptr;
     const char* XTitle = nullptr;

@@ -11,6 +11,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QThread>
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -481,6 +482,13 @@ void TForm1::BuildObjectGraph()
     FSurface = std::make_unique<TSpImage>(this);
     FSurface->SetRect(0, 0, size.width(), size.height());
     FGraph = std::make_unique<TSpGraph735>(this, FSurface.get());
+    // The range edits follow the view whatever changed it.
+    FGraph->ViewChanged = [this] {
+        if (QThread::currentThread() == thread())
+            ShowRangesInEdits();
+        else
+            QMetaObject::invokeMethod(this, [this] { ShowRangesInEdits(); }, Qt::QueuedConnection);
+    };
     FGraph->SetStartRanges();
     FGraph->SetCurveColors(CurveColors.data(), SlotCount);
     FGraph->SetShowGrid(mnDrawGrid->isChecked());
@@ -498,6 +506,9 @@ void TForm1::BuildObjectGraph()
     FModel = std::make_unique<TApparaZQ735>(*FSink, *FGraph, DataFolder().toStdString());
     if (!FModel->HundredLineNotice().empty())
         ShowInfo(this, QString::fromStdString(FModel->HundredLineNotice()));
+    // What a scan clears to fill its curve again is kept, so that "撤销" can
+    // take the scan back; the entry is made once the scan's curve is there.
+    FModel->ScanReplacesCurve = [this](int slot) { FScanReplaced = UndoStack().Snapshot({slot}); };
 
     TSysSettings settings;
     if (!ReadConfig(QString::fromLatin1(kConfigFileName), settings)) {
@@ -539,7 +550,7 @@ void TForm1::RequestConnect()
 
 void TForm1::closeEvent(QCloseEvent* event)
 {
-    if (Options.ConfirmExit && !FFormExit1->Execute()) {
+    if ((Options.ConfirmExit && !FFormExit1->Execute()) || !AskAboutUnsavedCurves()) {
         event->ignore();
         return;
     }
@@ -568,9 +579,10 @@ void TForm1::ShutdownEngine()
     }
     FThread.reset();
     FTask.reset();
-    // An orderly close: any scan has ended and the operator has been asked
-    // before leaving unsaved curves behind; a restored scan is not offered again.
-    if (FModel)
+    // An orderly close: any scan has ended (and removed its file). A scan
+    // recovered at start that was neither saved nor thrown away by the
+    // operator keeps its file, to be offered again at the next start.
+    if (FModel && !FRecoveryKept)
         FModel->DiscardRecovery();
     FModel.reset();
     FGraph.reset();
@@ -744,17 +756,18 @@ std::optional<QColor> TForm1::EntryColor(int entry) const
 
 void TForm1::ShowRangesInEdits()
 {
-    if (!FModel)
+    if (!FModel || !FGraph)
         return;
-    const TMeasureParams p = FModel->CurrentParams();
+    // The range the graph shows, which "应用" applies: conversion, undo and
+    // import set the view without the current parameters.
     auto show = [](QLineEdit* e, float v) {
         const QSignalBlocker quiet(e);
         e->setText(QString::asprintf("%1.1f", static_cast<double>(v)));
     };
-    show(EditWs, p.XStart);
-    show(EditWe, p.XEnd);
-    show(EditYs, p.YStart);
-    show(EditYe, p.YEnd);
+    show(EditWs, FGraph->XViewFrom);
+    show(EditWe, FGraph->XViewTo);
+    show(EditYs, FGraph->YViewFrom);
+    show(EditYe, FGraph->YViewTo);
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event)

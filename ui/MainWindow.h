@@ -22,6 +22,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "acquisition/ApparaZQ735.h"
 #include "ui/ProcessingUndo.h"
@@ -238,6 +240,8 @@ private:
     void ClearUndo();
     void UpdateUndoItem();
     std::unique_ptr<TProcessingUndo> FUndo;
+    // The curve a running scan cleared, until the scan's curve is in its slot.
+    TProcessingUndo::TEntry FScanReplaced;
     TDlgInKeDu* FDlgInKeDu = nullptr;
     TDlgSiZe1* FDlgSiZe1 = nullptr;
     TDelCurve1* FDelCurve1 = nullptr;
@@ -266,6 +270,23 @@ private:
     void RequestConnect();
     // At start: offers the points of a scan that did not end back as a curve.
     void OfferScanRecovery();
+
+    // Unsaved curves: a curve is saved when it is, value for value and with
+    // its texts and record, one that the last save wrote or the last open
+    // read. Before curves are thrown away ("新建", closing) the operator is
+    // asked; true when the command may go on (saved, or "否").
+    bool HasUnsavedCurves() const;
+    void MarkCurvesSaved();
+    bool AskAboutUnsavedCurves();
+    std::vector<std::pair<uint64_t, uint64_t>> FSavedCurves;  // identity, contents
+    // A scan recovered at start and not saved since: its file stays in the
+    // data folder (offered again at the next start) unless the operator
+    // throws the curves away.
+    bool FRecoveryKept = false;
+    // "存盘"; true when the file was written.
+    bool SaveCurves();
+    // "新建" without the question.
+    void ClearCurves();
 
     // Helpers of the commands and messages.
     void ShowRangesInEdits();

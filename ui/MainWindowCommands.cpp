@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <algorithm>
 #include <ctime>
 #include <mutex>
 
@@ -63,12 +64,88 @@ TScanDateTime Now()
 
 void TForm1::OnNew()
 {
-    if (!FModel)
+    if (!FModel || !AskAboutUnsavedCurves())
         return;
+    ClearCurves();
+}
+
+void TForm1::ClearCurves()
+{
     FModel->ClearAll();
     ClearUndo();
     SetCursorRead(false);
     FPlot->update();
+}
+
+namespace {
+
+// FNV-1a over what a spectrum file keeps of a curve.
+uint64_t CurveDigest(TSpCurveZQ735& c, const TMeasureParams* p)
+{
+    uint64_t h = 1469598103934665603ull;
+    auto add = [&h](const void* data, size_t n) {
+        const auto* b = static_cast<const unsigned char*>(data);
+        for (size_t i = 0; i < n; ++i)
+            h = (h ^ b[i]) * 1099511628211ull;
+    };
+    {
+        std::lock_guard lock(c.Mutex);
+        add(c.Info.Name, 100);  // Name ... YUnit
+        add(&c.Info.PointCount, sizeof c.Info.PointCount);
+        add(c.GetData(), static_cast<size_t>(std::max(c.Info.PointCount, 0)) * sizeof(float));
+    }
+    if (p != nullptr)
+        add(p, sizeof *p);
+    return h;
+}
+
+}  // namespace
+
+bool TForm1::HasUnsavedCurves() const
+{
+    if (!FGraph || !FModel)
+        return false;
+    for (int slot = 0; slot < SlotCount; ++slot) {
+        TSpCurveZQ735* c = FGraph->CurveAt(slot);
+        if (c == nullptr)
+            continue;
+        const std::pair<uint64_t, uint64_t> now{c->Identity, CurveDigest(*c, FModel->ParamsOfSlot(slot))};
+        if (std::find(FSavedCurves.begin(), FSavedCurves.end(), now) == FSavedCurves.end())
+            return true;
+    }
+    return false;
+}
+
+void TForm1::MarkCurvesSaved()
+{
+    FSavedCurves.clear();
+    for (int slot = 0; slot < SlotCount; ++slot)
+        if (TSpCurveZQ735* c = FGraph->CurveAt(slot))
+            FSavedCurves.emplace_back(c->Identity, CurveDigest(*c, FModel->ParamsOfSlot(slot)));
+}
+
+bool TForm1::AskAboutUnsavedCurves()
+{
+    if (!HasUnsavedCurves())
+        return true;
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("提示"), QStringLiteral("光谱尚未存盘，是否保存？"),
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
+    box.setObjectName(QStringLiteral("UnsavedCurves"));
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("是"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("否"));
+    box.button(QMessageBox::Cancel)->setText(QStringLiteral("取消"));
+    box.setDefaultButton(QMessageBox::Yes);
+    const int answer = box.exec();
+    if (answer == QMessageBox::Yes)
+        return SaveCurves();
+    if (answer != QMessageBox::No)
+        return false;
+    // The operator throws the recovered scan away with the rest.
+    if (FRecoveryKept) {
+        FModel->DiscardRecovery();
+        FRecoveryKept = false;
+    }
+    return true;
 }
 
 void TForm1::OnOpen()
@@ -93,6 +170,7 @@ bool TForm1::OpenSpectrumPath(const QString& path)
         return false;
     }
     ClearUndo();
+    MarkCurvesSaved();
     // The cursor mode carries over to the curves just read.
     SetCursorRead(FCursorOn);
     ShowRangesInEdits();
@@ -102,13 +180,24 @@ bool TForm1::OpenSpectrumPath(const QString& path)
 
 void TForm1::OnSave()
 {
+    SaveCurves();
+}
+
+bool TForm1::SaveCurves()
+{
     if (!FModel || FGraph->FirstCurve() == nullptr)
-        return;
+        return false;
     const QString path = AskSpectrumFile(this, true);
     if (path.isEmpty())
-        return;
-    if (FModel->SaveSpectrumFile(path.toStdString(), FScanDateTime) == -1)
+        return false;
+    if (FModel->SaveSpectrumFile(path.toStdString(), FScanDateTime) == -1) {
         ShowWarning(this, QStringLiteral("错误"), QStringLiteral("无法存储文件"));
+        return false;
+    }
+    // Saving removed the recovered scan's file: the spectrum is in this one.
+    FRecoveryKept = false;
+    MarkCurvesSaved();
+    return true;
 }
 
 void TForm1::OnParams()
@@ -135,11 +224,16 @@ void TForm1::OnParams()
             box.button(QMessageBox::No)->setText(QStringLiteral("否"));
             box.button(QMessageBox::Cancel)->setText(QStringLiteral("取消"));
             const int answer = box.exec();
-            if (answer == QMessageBox::Yes)
-                OnSave();
-            else if (answer == QMessageBox::No)
-                OnNew();
-            else
+            if (answer == QMessageBox::Yes) {
+                SaveCurves();
+            } else if (answer == QMessageBox::No) {
+                // "不保存" was the answer already: the curves go without a second question.
+                if (FRecoveryKept) {
+                    FModel->DiscardRecovery();
+                    FRecoveryKept = false;
+                }
+                ClearCurves();
+            } else
                 apply = false;
         }
         if (apply) {
@@ -195,7 +289,6 @@ void TForm1::OnScan()
         return;
     // The spectra get the date of the scan's start, also when it fails.
     FScanDateTime = Now();
-    ClearUndo();
     FTask->RequestScan(20);
 }
 

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QLineEdit>
 #include <mutex>
+#include <utility>
 
 #include "text/GbkText.h"
 #include "acquisition/ZQ735Task.h"
@@ -108,9 +109,14 @@ void TForm1::HandleMessage(unsigned message, intptr_t wParam, intptr_t lParam)
         case UM_CURVE_LIST:
             if (FGraph && wParam == 0 && lParam >= 0)
                 FGraph->SetCurrent(static_cast<int>(lParam));
-            // A scan's new curve, or all curves gone: nothing left to undo.
-            if (wParam == 0 || wParam == 3)
+            // All curves gone: nothing left to undo.
+            if (wParam == 3)
                 ClearUndo();
+            // A scan has prepared the curve whose points it cleared.
+            if (wParam == 1 && !FScanReplaced.Curves.empty() && FScanReplaced.Curves.front().Slot == lParam) {
+                UndoStack().RecordReplacement(std::exchange(FScanReplaced, {}));
+                UpdateUndoItem();
+            }
             RebuildCurveList();
             FPlot->update();
             break;

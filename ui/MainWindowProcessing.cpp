@@ -54,11 +54,19 @@ void TForm1::OnUndo()
 {
     if (!FModel || FBusy)
         return;
-    if (UndoStack().Undo()) {
-        RebuildCurveList();
-        FPlot->update();
-    }
+    using TResult = TProcessingUndo::TResult;
+    const TResult r = UndoStack().Undo();
+    // A refused entry is gone from the stack: the item may turn off before the message.
     UpdateUndoItem();
+    if (r == TResult::Done) {
+        RebuildCurveList();
+        ShowRangesInEdits();
+        FPlot->update();
+    } else if (r == TResult::CurveGone) {
+        ShowInfo(this, QStringLiteral("无法撤销：该操作所改变的光谱已被删除或已被其它光谱替换。"));
+    } else if (r == TResult::NoFreeSlot) {
+        ShowInfo(this, QStringLiteral("无法撤销删除：已没有空闲的曲线位置。"));
+    }
 }
 
 // --- conversion and expansion -----------------------------------------------------------------

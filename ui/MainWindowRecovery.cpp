@@ -34,6 +34,7 @@ void TForm1::OfferScanRecovery()
     // must not lose it either.
     if (FModel->RestoreRecovery(*found) < 0)
         return;
+    FRecoveryKept = true;
     const auto& d = found->Started;
     FScanDateTime = {d[0], d[1], d[2], d[3], d[4], d[5]};
 }

@@ -69,18 +69,20 @@ protected:
     TMeasureParams Slot0() { return *Model->ParamsOfSlot(0); }
 };
 
-TEST_F(EngineScanTest, AGratingInsideTheRangeStartsWhereItStands)
+// A grating left inside the range (by "波数检索" or a stopped scan) goes back
+// to the range's start: the scan never leaves the top of the range unmeasured.
+TEST_F(EngineScanTest, AGratingInsideTheRangeGoesBackToItsStart)
 {
     ASSERT_TRUE(RunAndWait([&] { Task->RequestGoto(3000.0f); }));
     EXPECT_NEAR(Model->CurrentWavenumber(), 3000.0f, 0.3f);
     SetScanParams(3100.0f, 2900.0f);
     ASSERT_TRUE(RunAndWait([&] { Task->RequestScan(20); }));
     EXPECT_EQ(LastResult, 0);
-    EXPECT_NEAR(Slot0().XStart, 3000.0f, 0.3f);
+    EXPECT_FLOAT_EQ(Slot0().XStart, 3100.0f);
     EXPECT_FLOAT_EQ(Slot0().XEnd, 2900.0f);
     TSpCurveZQ735* c = Graph->CurveAt(0);
     ASSERT_NE(c, nullptr);
-    EXPECT_EQ(c->GetCount(), 51);  // 3000 -> 2900 at 2 cm-1
+    EXPECT_EQ(c->GetCount(), 101);  // 3100 -> 2900 at 2 cm-1
     EXPECT_NEAR(Model->CurrentWavenumber(), 2900.0f, 0.01f);
 }
 

@@ -8,6 +8,7 @@
 #include <QUrl>
 
 #include "MainWindowFixture.h"
+#include "acquisition/ApparaZQ735.h"
 #include "tests/support/FullDisk.h"
 
 namespace {
@@ -39,7 +40,125 @@ protected:
         QCoreApplication::sendEvent(Form.get(), &drop);
         return drop.isAccepted();
     }
+
+    // What a spectrum file keeps of the curve in a slot: texts, values, record.
+    std::vector<uint8_t> State(int slot)
+    {
+        std::vector<uint8_t> b;
+        TSpCurveZQ735* c = Form->Graph()->CurveAt(slot);
+        if (c == nullptr)
+            return b;
+        const TCurveInfo info = c->GetInfo();
+        const auto* t = reinterpret_cast<const uint8_t*>(&info);
+        b.insert(b.end(), t, t + 100);
+        const auto* v = reinterpret_cast<const uint8_t*>(c->GetData());
+        b.insert(b.end(), v, v + c->GetCount() * sizeof(float));
+        const auto* p = reinterpret_cast<const uint8_t*>(Form->Model()->ParamsOfSlot(slot));
+        b.insert(b.end(), p, p + sizeof(TMeasureParams));
+        return b;
+    }
+    std::vector<QString> RangeEdits()
+    {
+        return {Edit("EditWs")->text(), Edit("EditWe")->text(), Edit("EditYs")->text(),
+                Edit("EditYe")->text()};
+    }
+    std::vector<QString> ViewTexts()
+    {
+        const TSpGraph735& g = *Form->Graph();
+        std::vector<QString> t;
+        for (float v : {g.XViewFrom, g.XViewTo, g.YViewFrom, g.YViewTo})
+            t.push_back(QString::asprintf("%1.1f", static_cast<double>(v)));
+        return t;
+    }
 };
+
+// Smooth a spectrum, delete it, import another of the same length into the
+// freed slot, undo twice: the imported spectrum stays bit for bit; the
+// deleted one comes back beside it as it was before smoothing.
+TEST_F(MainWindowFiles, UndoAfterDeleteAndImportLeavesTheImportedSpectrumAlone)
+{
+    // Another spectrum of the same length: this one in absorbance.
+    ASSERT_EQ(Form->OpenOrImportFiles({Data + "polystyrene.ir"}), 0);
+    Pump(10);
+    const QString absorbance = Path(QStringLiteral("ps_abs.jdx"));
+    Action("tbTtoA")->trigger();
+    ASSERT_TRUE(Form->ExportToFile(absorbance));
+    Action("mnUndo")->trigger();
+    const std::vector<uint8_t> original = State(0);
+    Action("tbPingHua")->trigger();
+    ASSERT_NE(State(0), original);
+    Click(Form.get(), "Button2");
+    Pump(10);
+    ASSERT_EQ(Form->Graph()->CurveCount, 0);
+    ASSERT_EQ(Form->OpenOrImportFiles({absorbance}), 0);
+    ASSERT_NE(Form->Graph()->CurveAt(0), nullptr);
+    ASSERT_EQ(Form->Graph()->CurveAt(0)->GetCount() * sizeof(float) + 100 + sizeof(TMeasureParams),
+              original.size());
+    const std::vector<uint8_t> imported = State(0);
+
+    TBoxSeen seen;
+    TModalScript none({BoxStep(seen)}, 200, false);
+    Action("mnUndo")->trigger();
+    Action("mnUndo")->trigger();
+    EXPECT_EQ(seen.Count, 0) << seen.Text.toStdString();
+    EXPECT_EQ(State(0), imported);
+    EXPECT_EQ(State(1), original);
+    EXPECT_EQ(Form->Graph()->CurveCount, 2);
+    EXPECT_FALSE(Action("mnUndo")->isEnabled());
+}
+
+// Entries that can no longer be taken back say so and are dropped.
+TEST_F(MainWindowFiles, UndoThatCannotBeDoneSaysWhy)
+{
+    ASSERT_EQ(Form->OpenOrImportFiles({Data + "polystyrene.ir"}), 0);
+    Pump(10);
+    Action("tbPingHua")->trigger();
+    Click(Form.get(), "Button2");
+    Pump(10);
+    // Every slot is taken: the deleted curve has nowhere to go, and then the
+    // smoothing finds no curve of its own.
+    while (Form->Graph()->FreeSlot() >= 0)
+        AddTestCurve();
+    const std::vector<uint8_t> other = State(0);
+
+    TBoxSeen deletion, change;
+    TModalScript script({BoxStep(deletion), BoxStep(change)});
+    Action("mnUndo")->trigger();
+    Action("mnUndo")->trigger();
+    ASSERT_TRUE(script.Done());
+    EXPECT_TRUE(deletion.Text.startsWith(QStringLiteral("无法撤销删除"))) << deletion.Text.toStdString();
+    EXPECT_TRUE(change.Text.startsWith(QStringLiteral("无法撤销"))) << change.Text.toStdString();
+    EXPECT_EQ(State(0), other);
+    EXPECT_EQ(Form->Graph()->CurveCount, TForm1::SlotCount);
+    EXPECT_FALSE(Action("mnUndo")->isEnabled());
+}
+
+// The range edits show the view whatever changed it, so that "应用" never
+// applies a stale range.
+TEST_F(MainWindowFiles, TheRangeEditsFollowTheViewAndApplyKeepsIt)
+{
+    ASSERT_EQ(Form->OpenOrImportFiles({Data + "polystyrene.ir"}), 0);
+    EXPECT_EQ(RangeEdits(), ViewTexts());
+    const std::vector<QString> percent = ViewTexts();
+
+    Action("tbTtoA")->trigger();
+    EXPECT_EQ(RangeEdits(), ViewTexts());
+    EXPECT_NE(ViewTexts(), percent);
+    const std::vector<QString> absorbance = ViewTexts();
+    Click(Form.get(), "Button1");
+    Pump(10);
+    EXPECT_EQ(ViewTexts(), absorbance);
+
+    Action("mnUndo")->trigger();  // the apply changed no curve: this takes the conversion back
+    EXPECT_EQ(RangeEdits(), ViewTexts());
+
+    ASSERT_EQ(Form->OpenOrImportFiles({Data + "absorbance_cr.jdx"}), 0);
+    EXPECT_EQ(RangeEdits(), ViewTexts());
+    const std::vector<QString> imported = ViewTexts();
+    Click(Form.get(), "Button1");
+    Pump(10);
+    EXPECT_EQ(ViewTexts(), imported);
+}
 
 TEST_F(MainWindowFiles, ImportAndExportThroughTheFileMenu)
 {

@@ -3,12 +3,14 @@
 // configuration, no exit question, and a way to answer a sequence of modal
 // windows in order.
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QTemporaryDir>
 #include <functional>
 #include <memory>
@@ -107,6 +109,24 @@ inline TModalStep BoxStep(TBoxSeen& seen)
         seen.Text = box->text();
         seen.Icon = box->icon();
         box->done(QMessageBox::Ok);
+    });
+}
+
+// Answers the question asked before unsaved curves go ("新建", closing) with
+// the button of that caption ("是", "否" or "取消").
+inline TModalStep UnsavedStep(const QString& answer)
+{
+    return OnModal<QMessageBox>([answer](QMessageBox* box) {
+        EXPECT_EQ(box->objectName(), QStringLiteral("UnsavedCurves"));
+        EXPECT_EQ(box->text(), QStringLiteral("光谱尚未存盘，是否保存？"));
+        for (QAbstractButton* b : box->buttons()) {
+            if (b->text() == answer) {
+                b->click();
+                return;
+            }
+        }
+        ADD_FAILURE() << "no button " << answer.toStdString();
+        box->done(QMessageBox::Cancel);
     });
 }
 

@@ -253,6 +253,58 @@ TEST_F(MainWindowWithSimulator, ResetCalibrateScanSaveNewOpen)
     EXPECT_EQ(LabelText("lbCurScanSpeed"), QStringLiteral("正常(1cm-1)"));
 }
 
+// A scan stopped part way and started again measures the whole range from
+// its start, not from where the grating stopped; "撤销" brings the stopped
+// scan's curve back as it was.
+TEST_F(MainWindowWithSimulator, AStoppedScanStartedAgainMeasuresTheWholeRangeAndCanBeTakenBack)
+{
+    ConfirmReset();
+    SetScanRange("3100", "2700", 2);
+
+    const size_t from = Log.Messages.size();
+    Action("tbScan")->trigger();
+    ASSERT_TRUE(PumpUntil([&] {
+        TSpCurveZQ735* c = Form->Graph()->CurrentCurve();
+        return Form->Busy() && c != nullptr && c->GetCount() > 60;
+    }));
+    Action("tbStop")->trigger();
+    int result = -1;
+    ASSERT_TRUE(WaitForTaskEnd(from, result));
+    const int slot = Form->Graph()->CurrentIndex();
+    TSpCurveZQ735* stopped = Form->Graph()->CurveAt(slot);
+    ASSERT_NE(stopped, nullptr);
+    const int full = stopped->GetInfo().Capacity;
+    ASSERT_LT(stopped->GetCount(), full - 10);
+    ASSERT_LT(Form->Model()->CurrentWavenumber(), 3000.0f);
+    auto state = [&] {
+        TSpCurveZQ735* c = Form->Graph()->CurveAt(slot);
+        std::vector<uint8_t> b;
+        const TCurveInfo info = c->GetInfo();
+        b.insert(b.end(), reinterpret_cast<const uint8_t*>(&info),
+                 reinterpret_cast<const uint8_t*>(&info) + 100);
+        b.insert(b.end(), reinterpret_cast<const uint8_t*>(c->GetData()),
+                 reinterpret_cast<const uint8_t*>(c->GetData() + c->GetCount()));
+        const auto* p = reinterpret_cast<const uint8_t*>(Form->Model()->ParamsOfSlot(slot));
+        b.insert(b.end(), p, p + sizeof(TMeasureParams));
+        return b;
+    };
+    const std::vector<uint8_t> before = state();
+
+    RunTask(Action("tbScan"));
+    EXPECT_EQ(Form->Graph()->CurveCount, 1);
+    TSpCurveZQ735* again = Form->Graph()->CurveAt(slot);
+    ASSERT_NE(again, nullptr);
+    EXPECT_FLOAT_EQ(Form->Model()->ParamsOfSlot(slot)->XStart, 3100.0f);
+    EXPECT_FLOAT_EQ(again->GetInfo().XDataFrom, 3100.0f);
+    EXPECT_GE(again->GetCount(), full - 1);
+    for (int i = 0; i < again->GetCount(); ++i)
+        ASSERT_TRUE(again->GetData()[i] > 0.0f && again->GetData()[i] < 110.0f) << i;
+
+    ASSERT_TRUE(Action("mnUndo")->isEnabled());
+    Action("mnUndo")->trigger();
+    EXPECT_EQ(state(), before);
+}
+
 TEST_F(MainWindowWithSimulator, BrokenScanStreamShowsTheErrorOnceAndReturnsToIdle)
 {
     ConfirmReset();

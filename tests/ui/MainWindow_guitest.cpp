@@ -443,7 +443,10 @@ TEST_F(MainWindowAlone, ParameterConflictAnswers)
     int round = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.Answer) + (c.SaveTo ? " + file" : ""));
-        Form->OnNew();
+        {
+            TModalScript discard({UnsavedStep(QStringLiteral("否"))}, 20000, Form->Graph()->CurveCount > 0);
+            Form->OnNew();
+        }
         TMeasureParams p = Form->Model()->CurrentParams();
         p.Mode = 0;
         p.YEnd = 100.0f;
@@ -488,7 +491,10 @@ TEST_F(MainWindowAlone, ParameterConflictAnswers)
     }
 
     // Without a curve there is nothing to conflict with: no question.
-    Form->OnNew();
+    {
+        TModalScript discard({UnsavedStep(QStringLiteral("否"))}, 20000, Form->Graph()->CurveCount > 0);
+        Form->OnNew();
+    }
     TModalScript same({OnModal<TFormCanShu>([](TFormCanShu* d) { Click(d, "btnOK"); })});
     Action("mnCanShu")->trigger();
     ASSERT_TRUE(same.Done());
@@ -727,10 +733,54 @@ TEST_F(MainWindowAlone, GridAndNewCommands)
     Action("mnDrawGrid")->trigger();
     EXPECT_FALSE(Form->Graph()->ShowGrid);
     EXPECT_FALSE(Action("mnDrawGrid")->isChecked());
+    TModalScript discard({UnsavedStep(QStringLiteral("否"))});
     Action("tbNew")->trigger();
+    EXPECT_TRUE(discard.Done());
     Pump(10);
     EXPECT_EQ(Form->Graph()->CurveCount, 0);
     EXPECT_EQ(Child<QComboBox>(Form.get(), "cbCurve")->count(), 0);
+}
+
+// "新建" and closing ask before unsaved curves go: "取消" keeps everything,
+// "是" saves first (a cancelled save keeps everything too), "否" lets them
+// go. Curves as the last save left them go without a question.
+TEST_F(MainWindowAlone, NewAndCloseAskBeforeUnsavedCurvesGo)
+{
+    AddTestCurve();
+    TModalScript cancel({UnsavedStep(QStringLiteral("取消"))});
+    Action("mnNew")->trigger();
+    EXPECT_TRUE(cancel.Done());
+    EXPECT_EQ(Form->Graph()->CurveCount, 1);
+
+    TModalScript noFile({UnsavedStep(QStringLiteral("是")), FileStep(QString())});
+    EXPECT_FALSE(Form->close());
+    EXPECT_TRUE(noFile.Done());
+    EXPECT_TRUE(Form->isVisible());
+
+    const QString file = Path(QStringLiteral("kept.ir"));
+    TModalScript save({UnsavedStep(QStringLiteral("是")), FileStep(file)});
+    Action("mnNew")->trigger();
+    EXPECT_TRUE(save.Done());
+    EXPECT_TRUE(QFile::exists(file));
+    EXPECT_EQ(Form->Graph()->CurveCount, 0);
+
+    // Opened and left as read: no question.
+    TModalScript open({FileStep(file)});
+    Action("mnOpen")->trigger();
+    ASSERT_TRUE(open.Done());
+    ASSERT_EQ(Form->Graph()->CurveCount, 1);
+    {
+        TModalScript none({UnsavedStep(QStringLiteral("取消"))}, 300, false);
+        Action("mnNew")->trigger();
+        Pump(20);
+        EXPECT_EQ(none.StepsRun(), 0u);
+        EXPECT_EQ(Form->Graph()->CurveCount, 0);
+    }
+
+    AddTestCurve();
+    TModalScript discard({UnsavedStep(QStringLiteral("否"))});
+    EXPECT_TRUE(Form->close());
+    EXPECT_TRUE(discard.Done());
 }
 
 }  // namespace

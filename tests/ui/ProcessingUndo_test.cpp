@@ -1,8 +1,13 @@
 // The undo stack of the processing commands, with a model and a graph and no
-// window: every kind of command taken back bit for bit, its depth, and
-// deleted curves coming back into their own slot.
+// window: every kind of command taken back bit for bit, its depth, deleted
+// curves coming back, and never a curve touched that the command did not change.
 
 #include "ui/ProcessingUndo.h"
+
+#include <QImage>
+#include <cstring>
+#include <functional>
+#include <iterator>
 
 #include "acquisition/ApparaZQ735.h"
 #include "acquisition/CurveProcessing.h"
@@ -12,12 +17,9 @@
 #include "tests/support/GuiApp.h"
 #include "text/GbkText.h"
 
-#include <QImage>
-#include <cstring>
-#include <functional>
-#include <iterator>
-
 namespace {
+
+constexpr auto Done = TProcessingUndo::TResult::Done;
 
 class TQuietSink : public TMessageSink {
 public:
@@ -69,11 +71,13 @@ protected:
         if (c == nullptr)
             return b;
         const TCurveInfo info = c->GetInfo();
-        b.insert(b.end(), reinterpret_cast<const uint8_t*>(&info), reinterpret_cast<const uint8_t*>(&info) + 100);
+        b.insert(b.end(), reinterpret_cast<const uint8_t*>(&info),
+                 reinterpret_cast<const uint8_t*>(&info) + 100);
         b.insert(b.end(), reinterpret_cast<const uint8_t*>(c->GetData()),
                  reinterpret_cast<const uint8_t*>(c->GetData() + c->GetCount()));
         const TMeasureParams* p = Model->ParamsOfSlot(slot);
-        b.insert(b.end(), reinterpret_cast<const uint8_t*>(p), reinterpret_cast<const uint8_t*>(p) + sizeof *p);
+        b.insert(b.end(), reinterpret_cast<const uint8_t*>(p),
+                 reinterpret_cast<const uint8_t*>(p) + sizeof *p);
         b.push_back(static_cast<uint8_t>(c->GetColor() & 0xFF));
         return b;
     }
@@ -110,7 +114,8 @@ TEST_F(ProcessingUndoTest, EveryKindOfCommandComesBackBitForBit)
          },
          {a},
          false},
-        {"divide", [&] { ArithmeticWithCurve(*ca, *Model->ParamsOfSlot(a), *cb, *Model->ParamsOfSlot(b), ArithDiv); },
+        {"divide",
+         [&] { ArithmeticWithCurve(*ca, *Model->ParamsOfSlot(a), *cb, *Model->ParamsOfSlot(b), ArithDiv); },
          {a},
          false},
         {"attributes",
@@ -133,7 +138,8 @@ TEST_F(ProcessingUndoTest, EveryKindOfCommandComesBackBitForBit)
             auto e = c.All ? Undo->SnapshotAll(true) : Undo->Snapshot(c.Slots);
             c.Run();
             return e;
-        }())) << c.Name;
+        }()))
+            << c.Name;
         EXPECT_NE(before.back(), std::make_pair(State(a), State(b))) << c.Name;
         if (c.All) {
             EXPECT_NE(Graph->YViewFrom, yFrom);
@@ -141,7 +147,7 @@ TEST_F(ProcessingUndoTest, EveryKindOfCommandComesBackBitForBit)
     }
     EXPECT_EQ(Undo->Count(), 6);
     for (size_t i = std::size(commands); i-- > 0;) {
-        ASSERT_TRUE(Undo->Undo()) << commands[i].Name;
+        ASSERT_EQ(Undo->Undo(), Done) << commands[i].Name;
         EXPECT_EQ(State(a), before[i].first) << commands[i].Name;
         EXPECT_EQ(State(b), before[i].second) << commands[i].Name;
     }
@@ -149,7 +155,7 @@ TEST_F(ProcessingUndoTest, EveryKindOfCommandComesBackBitForBit)
     EXPECT_EQ(Graph->YViewFrom, yView[0]);
     EXPECT_EQ(Graph->YViewTo, yView[1]);
     EXPECT_FALSE(Undo->CanUndo());
-    EXPECT_FALSE(Undo->Undo());
+    EXPECT_EQ(Undo->Undo(), TProcessingUndo::TResult::Nothing);
 }
 
 TEST_F(ProcessingUndoTest, ACommandThatChangedNothingLeavesNothingToUndo)
@@ -165,7 +171,7 @@ TEST_F(ProcessingUndoTest, ACommandThatChangedNothingLeavesNothingToUndo)
     e = Undo->SnapshotAll(true);
     EXPECT_FALSE(ConvertAllTA(*Model));
     EXPECT_TRUE(Undo->Commit(std::move(e)));
-    ASSERT_TRUE(Undo->Undo());
+    ASSERT_EQ(Undo->Undo(), Done);
     EXPECT_EQ(State(a), s);
 }
 
@@ -181,13 +187,13 @@ TEST_F(ProcessingUndoTest, KeepsTheLastTwentyCommands)
     }
     EXPECT_EQ(Undo->Count(), TProcessingUndo::Depth);
     int undone = 0;
-    while (Undo->Undo())
+    while (Undo->Undo() == Done)
         ++undone;
     EXPECT_EQ(undone, 20);
     EXPECT_EQ(State(a), states[5]);
 }
 
-TEST_F(ProcessingUndoTest, ADeletedCurveComesBackIntoItsSlotWhileItIsFree)
+TEST_F(ProcessingUndoTest, ADeletedCurveComesBackIntoAFreeSlotNeverOverAnother)
 {
     const int a = AddCurve(10.0f);
     const int b = AddCurve(20.0f);
@@ -203,20 +209,105 @@ TEST_F(ProcessingUndoTest, ADeletedCurveComesBackIntoItsSlotWhileItIsFree)
     Graph->DeleteCurve(b);
     *Model->ParamsOfSlot(b) = TMeasureParams{};  // whatever happens to the record meanwhile
     ASSERT_EQ(Graph->CurrentIndex(), a);
-    ASSERT_TRUE(Undo->Undo());
+    ASSERT_EQ(Undo->Undo(), Done);
     ASSERT_NE(Graph->CurveAt(b), nullptr);
     EXPECT_EQ(State(b), kept);
     EXPECT_EQ(Graph->CurveAt(b)->GetColor(), color);
     EXPECT_EQ(Graph->CurrentIndex(), b);
     EXPECT_EQ(Graph->CurveCount, 3);
 
-    // Once the slot holds another curve, the deletion cannot be taken back.
+    // Its slot holds another curve by then: it comes back into the first free
+    // one, and the other curve stays as it is.
+    const std::vector<uint8_t> deleted = State(c);
     Undo->RecordDeletion(c);
     Graph->DeleteCurve(c);
-    ASSERT_EQ(Graph->NewCurve(), c);
-    EXPECT_FALSE(Undo->Undo());
+    ASSERT_EQ(AddCurve(70.0f), c);
+    const std::vector<uint8_t> other = State(c);
+    ASSERT_EQ(Undo->Undo(), Done);
+    EXPECT_EQ(State(c), other);
+    const int moved = c + 1;
+    ASSERT_NE(Graph->CurveAt(moved), nullptr);
+    std::vector<uint8_t> back = State(moved);
+    // The colour is the new slot's; everything else is the curve's own.
+    EXPECT_EQ(Graph->CurveAt(moved)->GetColor(), Graph->SlotColors[static_cast<size_t>(moved)]);
+    back.back() = deleted.back();
+    EXPECT_EQ(back, deleted);
+    EXPECT_EQ(Graph->CurveCount, 4);
+
+    // With every slot taken it has nowhere to go: refused, dropped, nothing touched.
+    Undo->RecordDeletion(a);
+    Graph->DeleteCurve(a);
+    while (Graph->FreeSlot() >= 0)
+        AddCurve(5.0f);
+    const std::vector<uint8_t> first = State(a);
+    EXPECT_EQ(Undo->Undo(), TProcessingUndo::TResult::NoFreeSlot);
     EXPECT_FALSE(Undo->CanUndo());
-    EXPECT_EQ(Graph->CurveCount, 3);
+    EXPECT_EQ(State(a), first);
+}
+
+// Smooth a curve, delete it, import another into the freed slot, undo twice:
+// the imported spectrum must come out bit for bit, the deleted one comes back
+// elsewhere as it was before smoothing.
+TEST_F(ProcessingUndoTest, UndoNeverTouchesACurveThatTookAFreedSlot)
+{
+    const int a = AddCurve(60.0f);
+    const std::vector<uint8_t> original = State(a);
+    auto e = Undo->Snapshot({a});
+    Smooth(*Graph->CurveAt(a));
+    ASSERT_TRUE(Undo->Commit(std::move(e)));
+    Undo->RecordDeletion(a);
+    Graph->DeleteCurve(a);
+
+    // The same number of points, another spectrum, name and record.
+    ASSERT_EQ(AddCurve(25.0f), a);
+    SetGbkField(Graph->CurveAt(a)->Info.Name, "导入");
+    Model->ParamsOfSlot(a)->Mode = 1;
+    SetGbkField(Model->ParamsOfSlot(a)->Note, "JCAMP");
+    const std::vector<uint8_t> imported = State(a);
+
+    ASSERT_EQ(Undo->Undo(), Done);
+    ASSERT_EQ(Undo->Undo(), Done);
+    EXPECT_EQ(State(a), imported);
+    std::vector<uint8_t> back = State(a + 1);
+    ASSERT_FALSE(back.empty());
+    back.back() = original.back();  // the colour of its new slot
+    EXPECT_EQ(back, original);
+}
+
+TEST_F(ProcessingUndoTest, ACurveRefilledByAScanIsNotUndoneButTheScanIs)
+{
+    const int a = AddCurve(40.0f);
+    TSpCurveZQ735* c = Graph->CurveAt(a);
+    const std::vector<uint8_t> original = State(a);
+    auto e = Undo->Snapshot({a});
+    ScaleAbsorption(*c, 2.0f);
+    ASSERT_TRUE(Undo->Commit(std::move(e)));
+    const std::vector<uint8_t> expanded = State(a);
+
+    // A scan clears the curve and fills it again, the same length.
+    auto replaced = Undo->Snapshot({a});
+    c->Clear();
+    std::vector<float> v(301, 55.5f);
+    c->AppendData(v.data(), static_cast<int32_t>(v.size()));
+    EXPECT_FALSE(Undo->RecordReplacement(Undo->Snapshot({a})));  // the same curve: no replacement
+    ASSERT_TRUE(Undo->RecordReplacement(std::move(replaced)));
+    const std::vector<uint8_t> scanned = State(a);
+
+    // The scan is taken back, then the expansion before it.
+    ASSERT_EQ(Undo->Undo(), Done);
+    EXPECT_EQ(State(a), expanded);
+    ASSERT_EQ(Undo->Undo(), Done);
+    EXPECT_EQ(State(a), original);
+
+    // Without the scan's entry, the expansion's entry finds another spectrum.
+    e = Undo->Snapshot({a});
+    ScaleAbsorption(*Graph->CurveAt(a), 2.0f);
+    ASSERT_TRUE(Undo->Commit(std::move(e)));
+    Graph->CurveAt(a)->Clear();
+    Graph->CurveAt(a)->AppendData(v.data(), static_cast<int32_t>(v.size()));
+    EXPECT_EQ(Undo->Undo(), TProcessingUndo::TResult::CurveGone);
+    EXPECT_EQ(State(a), scanned);
+    EXPECT_FALSE(Undo->CanUndo());
 }
 
 }  // namespace

@@ -106,6 +106,44 @@ TEST_F(ScanRecoveryWindow, AnsweredYesTheScanComesBackAndASaveRemovesTheFile)
     EXPECT_FALSE(QFile::exists(QString::fromStdString(RecoveryFile())));
 }
 
+// Closing the window with the recovered scan not saved asks first; the file
+// stays unless the operator throws the scan away.
+TEST_F(ScanRecoveryWindow, ClosingAsksBeforeARecoveredScanGoesAndKeepsItsFileUnlessDiscarded)
+{
+    ASSERT_TRUE(Dir.isValid());
+    const TScanRecovery r = SyntheticScan(120);
+    const auto bytes = SerializeScanRecovery(r);
+    const QString file = QString::fromStdString(RecoveryFile());
+    auto write = [&] {
+        std::ofstream f(RecoveryFile(), std::ios::binary);
+        f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    };
+    write();
+    TBoxSeen seen;
+    StartAnswering(QMessageBox::Yes, seen);
+    ASSERT_EQ(Form->Graph()->CurveCount, 1);
+
+    TModalScript cancel({UnsavedStep(QStringLiteral("取消"))});
+    EXPECT_FALSE(Form->close());
+    EXPECT_TRUE(cancel.Done());
+    EXPECT_TRUE(Form->isVisible());
+    EXPECT_EQ(Form->Graph()->CurveCount, 1);
+    EXPECT_TRUE(QFile::exists(file));
+
+    // Torn down without a close (as a crash would): the file stays.
+    Form.reset();
+    EXPECT_TRUE(QFile::exists(file));
+    EXPECT_EQ(ReadBytes(RecoveryFile()), bytes);
+
+    TBoxSeen again;
+    StartAnswering(QMessageBox::Yes, again);
+    EXPECT_EQ(again.Count, 1);
+    TModalScript no({UnsavedStep(QStringLiteral("否"))});
+    EXPECT_TRUE(Form->close());
+    EXPECT_TRUE(no.Done());
+    EXPECT_FALSE(QFile::exists(file));
+}
+
 TEST_F(ScanRecoveryWindow, AnsweredNoNothingComesBackAndADamagedFileIsKeptAside)
 {
     ASSERT_TRUE(Dir.isValid());
