@@ -111,7 +111,7 @@ TEST_P(ScanFaults, TheWorkerComesBackAndThePointsStay)
         }
     }
     // Within the stream's poll budget and the dialog's ten seconds, and then some.
-    EXPECT_LT(seconds.count(), 40);
+    EXPECT_LT(seconds.count(), Scaled(40));
 
     TSpCurveZQ735* c = Graph->CurveAt(0);
     ASSERT_NE(c, nullptr);
@@ -202,7 +202,7 @@ TEST_F(FaultTest, AnInstrumentSilentFromTheStartFailsTheResetAndLetsTheWorkerGo)
     EXPECT_NE(Sink.Errors[0].find("错误"), std::string::npos) << Sink.Errors[0];
     EXPECT_NE(Model->InstrumentState(), StateReady);
     // The idle pass in progress, then the reset's first command: an echo wait each.
-    EXPECT_LT(resetSeconds, 15);
+    EXPECT_LT(resetSeconds, Scaled(15));
 
     // Still looking, quietly.
     const size_t after = Sink.Messages.size();
@@ -216,7 +216,7 @@ TEST_F(FaultTest, AnInstrumentSilentFromTheStartFailsTheResetAndLetsTheWorkerGo)
     const auto shutdownSeconds =
         std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - t1).count();
     // At most the echo wait the worker is in.
-    EXPECT_LT(shutdownSeconds, 6);
+    EXPECT_LT(shutdownSeconds, Scaled(6));
 }
 
 }  // namespace
