@@ -40,9 +40,7 @@ tsan() {
     local failed=0
     for t in "${TSAN_TARGETS[@]}"; do
         echo "== ${t} (ThreadSanitizer)"
-        # ctest is not there to set the run's time scale (tests/CMakeLists.txt).
         TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 ${TSAN_OPTIONS:-}" QT_QPA_PLATFORM=offscreen \
-            ZQ735_TIME_SCALE="${ZQ735_TIME_SCALE:-8}" \
             "build-tsan/tests/${t}" --gtest_brief=1 --gtest_filter='-Cli*' || failed=1
     done
     return "${failed}"
