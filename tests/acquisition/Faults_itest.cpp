@@ -36,8 +36,9 @@ protected:
         return n;
     }
 
-    // Starts a scan, lets it measure some points, then turns the fault on.
-    // Returns the points the curve held at that moment.
+    // Starts a scan, lets it measure some points, then turns the fault on
+    // (after BeforeFault, when set). Returns the points the curve held at
+    // that moment.
     int ScanThenFault(const std::string& fault, size_t& mark)
     {
         SetScanParams(3400.0f, 2800.0f, 2, 1);
@@ -49,9 +50,13 @@ protected:
             before = c != nullptr ? c->GetCount() : 0;
             return before > 40;
         }, 60000));
+        if (BeforeFault)
+            BeforeFault();
         EXPECT_TRUE(Sim->SetFault(fault));
         return before;
     }
+
+    std::function<void()> BeforeFault;
 
     // The worker is back in its loop: the idle passes show readings again.
     void ExpectIdlePassesAgain()
@@ -145,6 +150,10 @@ TEST_F(FaultTest, TheAdapterPulledMidScanFailsTheScanAndIsFoundAgainWhenItComesB
         return link.string();
     };
     Start();
+    // The name goes with the device, as a pulled adapter's does: a name left
+    // on the closed terminal would let the worker open whatever terminal
+    // another program (another test) gets under that number next.
+    BeforeFault = [&] { std::filesystem::remove(link); };
     size_t mark = 0;
     const int before = ScanThenFault("hangup", mark);
     ASSERT_TRUE(WaitUntil([&] { return Ended(mark); }, 60000));

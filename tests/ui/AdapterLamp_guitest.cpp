@@ -86,6 +86,10 @@ TEST_F(AdapterLamp, TheLampFollowsTheAdapterOutAndBackIn)
     // Pulled out: the next byte closes the line for good. The window offers
     // to look for the instrument again; the operator declines.
     TModalScript lost({Prompt(3, "btnCancel")}, 30000);
+    // The name goes with the device, as a pulled adapter's does: a name left
+    // on the closed terminal would let the window open whatever terminal
+    // another program (another test) gets under that number next.
+    std::filesystem::remove(Link);
     ASSERT_TRUE(Sim->SetFault("hangup"));
     ASSERT_TRUE(PumpUntil(
         [&] {
