@@ -1,7 +1,9 @@
 #include "link/SpComm.h"
+#include "link/TimeScale.h"
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <mutex>
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -53,7 +55,11 @@ int TSpComm::PollFor(int polls, int n)
     constexpr auto FirstNap = std::chrono::milliseconds(2);  // before any pace is known
     constexpr auto ShortestNap = std::chrono::milliseconds(1);
     const auto start = TCommPort::Now();
-    const auto deadline = start + std::chrono::milliseconds(polls);
+    // A poll is a millisecond of the instrument's budget, stretched where the
+    // run asks for it (LinkTimeScale).
+    const auto budget =
+        std::chrono::microseconds(std::llround(std::max(polls, 0) * 1000.0 * LinkTimeScale()));
+    const auto deadline = start + budget;
     int waiting = FPort->BytesWaiting();
     Clock::time_point firstSeen{};
     int firstCount = 0;

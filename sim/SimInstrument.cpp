@@ -70,8 +70,9 @@ int ArgumentBytes(uint8_t code)
 // motor does not fill the line with one-step bytes.
 constexpr double ReportInterval = 0.020;
 
-// Seconds the instrument waits for the rest of an argument (real time: it
-// guards against the program, not against the simulated mechanics).
+// Seconds the instrument waits for the rest of an argument (real time, times
+// the time scale: it guards against the program, not against the simulated
+// mechanics).
 constexpr double ArgumentPatience = 1.0;
 
 }  // namespace
@@ -81,6 +82,7 @@ TSimInstrument::TSimInstrument(const TSimOptions& options)
 {
     FSpeed = std::isfinite(options.Speed) && options.Speed > 0 ? options.Speed : 1.0;
     FByteTime = 1.0 / (LineBytesPerSecond * FSpeed);
+    FTimeScale = std::isfinite(options.TimeScale) && options.TimeScale >= 1 ? options.TimeScale : 1.0;
     FNoise = std::isfinite(options.Noise) && options.Noise > 0 ? options.Noise : 0.0;
     TSimFault::Parse(options.Fault, FFault);
 
@@ -149,7 +151,7 @@ void TSimInstrument::Take(uint8_t b, double t)
     if (FArgNeeded > 0 && t > FArgDeadline)
         FArgNeeded = 0;
     if (FArgNeeded > 0) {
-        FArgDeadline = t + ArgumentPatience;
+        FArgDeadline = t + ArgumentPatience * FTimeScale;
         FArg |= static_cast<uint32_t>(b) << (8 * FArgGot);
         if (++FArgGot == FArgNeeded) {
             FArgNeeded = 0;
@@ -171,7 +173,7 @@ void TSimInstrument::Begin(uint8_t code, double t)
         FOut.clear();
         return;
     case TSimFaultKind::Silent: return;
-    case TSimFaultKind::Pause: FHoldUntil = t + FCommandFault.Arg / 1000.0; break;
+    case TSimFaultKind::Pause: FHoldUntil = t + FaultPause(); break;
     default: break;
     }
 
@@ -185,7 +187,7 @@ void TSimInstrument::Begin(uint8_t code, double t)
         FArg = 0;
         // Counted from when the echo will have gone out.
         FArgDeadline = std::max({t, FLineFree, FOut.empty() ? t : FOut.back().Ready}) +
-                       static_cast<double>(FOut.size()) * FByteTime + ArgumentPatience;
+                       static_cast<double>(FOut.size()) * FByteTime + ArgumentPatience * FTimeScale;
         return;
     }
     if (FCommandFault.Kind == TSimFaultKind::EchoOnly)
@@ -355,15 +357,15 @@ void TSimInstrument::Midway(double t, TPart part)
     switch (FCommandFault.Kind) {
     case TSimFaultKind::StreamPause:
         if (part == TPart::Samples)
-            FHoldUntil = t + FCommandFault.Arg / 1000.0;
+            FHoldUntil = t + FaultPause();
         break;
     case TSimFaultKind::ScanPause:
         if (part == TPart::Samples && FSamples.Kind != TStream::OnePoint)
-            FHoldUntil = t + FCommandFault.Arg / 1000.0;
+            FHoldUntil = t + FaultPause();
         break;
     case TSimFaultKind::StepPause:
         if (part == TPart::Steps)
-            FHoldUntil = t + FCommandFault.Arg / 1000.0;
+            FHoldUntil = t + FaultPause();
         break;
     case TSimFaultKind::Drop: FDropLeft = FCommandFault.Arg; break;
     case TSimFaultKind::Garbage:

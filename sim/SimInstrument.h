@@ -171,6 +171,7 @@ private:
     void PutDword(uint32_t v, double ready);
     bool PutEcho(uint8_t code, double t);
     void PutTail(uint8_t result, double ready);
+    double FaultPause() const { return FCommandFault.Arg / 1000.0 * FTimeScale; }
     // The middle of a reply or stream, where the in-reply faults strike.
     enum class TPart { Reply, Steps, Samples };
     void Midway(double t, TPart part);
@@ -179,6 +180,7 @@ private:
     TSimOptics FOptics;
     double FSpeed = 1;
     double FByteTime = 1 / LineBytesPerSecond;
+    double FTimeScale = 1;  // of the fault pauses and the argument patience
     double FNoise = 0;
     std::mt19937 FNoiseRng;
     std::normal_distribution<double> FGauss{0.0, 1.0};

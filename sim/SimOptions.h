@@ -11,6 +11,11 @@ struct TSimOptions {
     // link. Fault pauses stay in real milliseconds: they exist to test the
     // program's own time-outs.
     double Speed = 1.0;
+    // The program's budgets stretched this many times (its ZQ735_TIME_SCALE):
+    // the fault pauses and the patience with a half-sent argument stretch with
+    // them, so that a pause keeps its place against the budget it tests.
+    // 0: TSimPtyHost takes ZQ735_TIME_SCALE; the bare machine takes 1.
+    double TimeScale = 0;
     // Seeds the unknown motor positions at power-on and the detector noise.
     uint32_t Seed = 1;
     // Detector noise, standard deviation in counts of one 16-bit sample.

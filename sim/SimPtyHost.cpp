@@ -30,9 +30,33 @@ constexpr int IdleSleepMs = 100;
 // bursts (as from a USB adapter) instead of one wake-up per byte.
 constexpr int MinSleepMs = 4;
 
+// The program's ZQ735_TIME_SCALE (1 to 1000; anything else is 1), read the
+// way the link reads it, so that both sides stretch alike.
+double EnvironmentTimeScale()
+{
+    const char* text = std::getenv("ZQ735_TIME_SCALE");
+    if (text == nullptr || *text == '\0')
+        return 1.0;
+    char* end = nullptr;
+    const double v = std::strtod(text, &end);
+    if (end == text || *end != '\0' || !std::isfinite(v) || v < 1.0 || v > 1000.0)
+        return 1.0;
+    return v;
+}
+
+TSimOptions WithTimeScale(TSimOptions options)
+{
+    if (!(options.TimeScale >= 1.0))
+        options.TimeScale = EnvironmentTimeScale();
+    return options;
+}
+
 }  // namespace
 
-TSimPtyHost::TSimPtyHost(TSimOptions options) : FOptions(std::move(options)), FMachine(FOptions) {}
+TSimPtyHost::TSimPtyHost(TSimOptions options)
+    : FOptions(WithTimeScale(std::move(options))), FMachine(FOptions)
+{
+}
 
 TSimPtyHost::~TSimPtyHost() { Stop(); }
 

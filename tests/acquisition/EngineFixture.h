@@ -23,6 +23,7 @@
 #include <memory>
 #include <vector>
 
+#include "tests/support/TestTime.h"
 struct TRecordedMessage {
     unsigned Msg;
     intptr_t W, L;
@@ -75,9 +76,10 @@ protected:
     // The command started after message `mark` has ended (idle again, or a
     // failure); LastResult tells how.
     bool Ended(size_t mark);
+    // Pumps until pred() holds; false on time-out (a safety limit, WaitLimitMs).
     bool WaitUntil(const std::function<bool()>& pred, int timeoutMs = 20000)
     {
-        return Sink.PumpUntil(pred, std::chrono::milliseconds(timeoutMs));
+        return Sink.PumpUntil(pred, std::chrono::milliseconds(WaitLimitMs(timeoutMs)));
     }
     // Parameters as the window sets them (no apply request).
     void SetScanParams(float from, float to, int speed = 2, int response = 0, int count = 1);

@@ -112,7 +112,7 @@ TEST_P(ResetStop, TheResetEndsAsStoppedAndTheNextOneGoesThrough)
     EXPECT_EQ(*ResetResult(mark), TSpCmd735::kResultStopped);
     EXPECT_EQ(Model->InstrumentState(), StatePresent);
     // The stopped motor ends at once; what is left is one command's round trip.
-    EXPECT_LT(seconds, 15);
+    EXPECT_LT(seconds, Scaled(15));
 
     // Back in the loop: the idle passes show readings again.
     const size_t idle = Sink.Messages.size();

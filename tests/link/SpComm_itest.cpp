@@ -3,6 +3,7 @@
 
 #include "link/SpComm.h"
 #include "tests/support/PtyPeer.h"
+#include "tests/support/TestTime.h"
 
 #include <chrono>
 #include <gtest/gtest.h>
@@ -65,8 +66,9 @@ TEST_F(Channel, ReadOfTenWithNineArrivingTimesOutAndLeavesThemWaiting)
     const auto t0 = Clock::now();
     EXPECT_EQ(comm.Read(buf, 10), -2);
     const double ms = MsSince(t0);
-    EXPECT_GE(ms, 1900);
-    EXPECT_LT(ms, 3500);
+    // The read's budget, stretched by the test run's time scale.
+    EXPECT_GE(ms, Scaled(1900));
+    EXPECT_LT(ms, Scaled(3500));
     EXPECT_EQ(comm.Port().BytesWaiting(), 9);
     peer.Send({0x66});
     EXPECT_EQ(comm.Read(buf, 10), 0);
@@ -81,7 +83,7 @@ TEST_F(Channel, WaitForCountsWhatIsWaiting)
     const auto t0 = Clock::now();
     EXPECT_EQ(comm.WaitFor(1000, 3), 5);
     EXPECT_EQ(comm.WaitAny(1000), 5);
-    EXPECT_LT(MsSince(t0), 100);
+    EXPECT_LT(MsSince(t0), Scaled(100));
 
     uint8_t buf[5];
     ASSERT_EQ(comm.Read(buf, 5), 0);
@@ -90,8 +92,8 @@ TEST_F(Channel, WaitForCountsWhatIsWaiting)
     const auto t1 = Clock::now();
     EXPECT_EQ(comm.WaitFor(300, 3), 0);
     const double ms = MsSince(t1);
-    EXPECT_GE(ms, 290);
-    EXPECT_LT(ms, 1000);
+    EXPECT_GE(ms, Scaled(290));
+    EXPECT_LT(ms, Scaled(1000));
 }
 
 TEST_F(Channel, WaitWakesAsSoonAsTheByteComes)
@@ -104,7 +106,7 @@ TEST_F(Channel, WaitWakesAsSoonAsTheByteComes)
     uint8_t b = 0;
     EXPECT_EQ(comm.ReadByte(b), 0);
     EXPECT_EQ(b, 0x42);
-    EXPECT_LT(MsSince(t0), 1000);
+    EXPECT_LT(MsSince(t0), Scaled(1000));
     late.join();
 }
 
@@ -143,7 +145,7 @@ TEST(ChannelClosed, EveryOperationReportsNotOpenAtOnce)
     EXPECT_EQ(comm.Read(buf, 4), -1);
     EXPECT_EQ(comm.WaitAny(2000), 0);
     EXPECT_EQ(comm.WaitFor(2000, 1), 0);
-    EXPECT_LT(MsSince(t0), 50);
+    EXPECT_LT(MsSince(t0), Scaled(50));
 }
 
 TEST(ChannelHangup, APeerThatGoesAwayDoesNotTurnWaitsIntoABusyLoop)
@@ -159,7 +161,7 @@ TEST(ChannelHangup, APeerThatGoesAwayDoesNotTurnWaitsIntoABusyLoop)
     EXPECT_EQ(comm.WaitAny(300), 0);
     const double wall = MsSince(t0);
     const double cpu = 1000.0 * static_cast<double>(std::clock() - c0) / CLOCKS_PER_SEC;
-    EXPECT_GE(wall, 290);
+    EXPECT_GE(wall, Scaled(290));
     // Generous: a spinning loop would use all of the 300 ms.
     EXPECT_LT(cpu, 0.5 * wall);
 }

@@ -99,6 +99,31 @@ TEST(SimFault, PauseHoldsBackTheWholeReply)
     EXPECT_EQ(d.Advance(0.1), (Bytes{0x02, 0xE0}));
 }
 
+// The program's budgets stretched by a time scale: the pause a fault puts in
+// a reply, and the patience with a half-sent argument, stretch alike, so that
+// each keeps its place against the budget it tests.
+TEST(SimFault, ATimeScaleStretchesPausesAndThePatienceWithAnArgument)
+{
+    for (const double scale : {1.0, 4.0}) {
+        SCOPED_TRACE(scale);
+        TSimOptions o;
+        o.TimeScale = scale;
+        TDriver paused(o);
+        paused.M.SetFault("pause:500");
+        paused.Send({0x02});
+        EXPECT_TRUE(paused.Advance(0.45 * scale).empty());
+        EXPECT_EQ(paused.Advance(0.1 * scale), (Bytes{0x02, 0xE0}));
+
+        // The second byte of a setting's value, late by just under the
+        // patience, is still taken as the value.
+        TDriver late(o);
+        late.Send({0x61, 10});
+        EXPECT_EQ(late.Advance(0.9 * scale), (Bytes{0x61}));
+        late.Send({0});
+        EXPECT_EQ(late.Drain(), (Bytes{10, 0, D0, D0, D1}));
+    }
+}
+
 TEST(SimFault, PausesInsideStreamsOpenAGapOnlyInTheirKindOfStream)
 {
     const struct {

@@ -12,6 +12,8 @@
 #include <unistd.h>
 #include <vector>
 
+#include "tests/support/TestTime.h"
+
 namespace {
 
 const std::string Program = std::string(ZQ735_BIN_DIR) + "/app/zq735-sim";
@@ -45,13 +47,15 @@ TChild Spawn(std::vector<std::string> args)
     return {pid, out[0], err[0]};
 }
 
+// A line, waiting at most timeoutMs (a safety limit, WaitLimitMs) for each
+// character.
 std::string ReadLine(int fd, int timeoutMs)
 {
     std::string line;
     char c;
     while (true) {
         pollfd p{fd, POLLIN, 0};
-        if (::poll(&p, 1, timeoutMs) <= 0 || ::read(fd, &c, 1) != 1 || c == '\n')
+        if (::poll(&p, 1, WaitLimitMs(timeoutMs)) <= 0 || ::read(fd, &c, 1) != 1 || c == '\n')
             return line;
         line += c;
     }
@@ -110,7 +114,7 @@ TEST_F(SimProgram, PrintsItsDeviceServesItAndEndsOnSigterm)
     size_t got = 0;
     while (got < 2) {
         pollfd p{fd, POLLIN, 0};
-        if (::poll(&p, 1, 2000) <= 0)
+        if (::poll(&p, 1, WaitLimitMs(2000)) <= 0)
             break;
         const ssize_t n = ::read(fd, reply + got, 2 - got);
         if (n <= 0)

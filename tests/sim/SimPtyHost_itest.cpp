@@ -3,6 +3,7 @@
 
 #include "sim/SimPtyHost.h"
 #include "tests/sim/SimDriver.h"
+#include "tests/support/TestTime.h"
 
 #include <chrono>
 #include <ctime>
@@ -58,9 +59,10 @@ Bytes ReadUntil(int fd, F done, int timeoutMs)
     return got;
 }
 
+// n bytes that are due: the time-out is a safety limit (WaitLimitMs).
 Bytes ReadCount(int fd, size_t n, int timeoutMs = 2000)
 {
-    return ReadUntil(fd, [n](const Bytes& b) { return b.size() >= n; }, timeoutMs);
+    return ReadUntil(fd, [n](const Bytes& b) { return b.size() >= n; }, WaitLimitMs(timeoutMs));
 }
 
 bool EndsWithTail(const Bytes& b)
@@ -125,7 +127,7 @@ TEST_F(SimPty, MotorStreamReportsTheCommandedStepsAndTheHostSeesTheMove)
     Write(fd, {0x47});
     ASSERT_EQ(ReadCount(fd, 1), (Bytes{0x47}));
     Write(fd, {0xB0, 0x04, 0x00, 0x00});  // 1200 steps back, against the stop
-    const Bytes reply = ReadUntil(fd, EndsWithTail, 10000);
+    const Bytes reply = ReadUntil(fd, EndsWithTail, WaitLimitMs(10000));
     ASSERT_GE(reply.size(), 7u);
     const TStepStream s = ReadSteps(reply, 4);
     EXPECT_EQ(s.Steps, 1200);
@@ -141,13 +143,15 @@ TEST_F(SimPty, StopByteEndsAScanAfterTheEndWord)
     ASSERT_GE(reply.size(), 400u);
     Write(fd, {TSimInstrument::StopByte});
     const Bytes rest = ReadUntil(
-        fd, [](const Bytes& b) { return b.size() >= 3 && b[b.size() - 3] == 0xD0 && b.back() == 0xD3; }, 3000);
+        fd, [](const Bytes& b) { return b.size() >= 3 && b[b.size() - 3] == 0xD0 && b.back() == 0xD3; },
+        WaitLimitMs(3000));
     reply.insert(reply.end(), rest.begin(), rest.end());
     const TSampleStream s = ReadSamples(reply, 5);
     EXPECT_TRUE(s.Ended);
     EXPECT_EQ(s.Result, 0xD3);
     EXPECT_EQ(s.Trailing, 0u);
-    EXPECT_TRUE(ReadCount(fd, 1, 200).empty()) << "nothing after the result";
+    EXPECT_TRUE(ReadUntil(fd, [](const Bytes& b) { return !b.empty(); }, ScaledMs(200)).empty())
+        << "nothing after the result";
 }
 
 TEST_F(SimPty, BytesArriveNoFasterThanTheLinePace)

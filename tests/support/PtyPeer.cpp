@@ -8,6 +8,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include "tests/support/TestTime.h"
+
 TPtyPeer::TPtyPeer()
 {
     FMaster = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
@@ -50,7 +52,7 @@ void TPtyPeer::Send(const std::vector<uint8_t>& bytes)
 std::vector<uint8_t> TPtyPeer::Receive(size_t n, int timeoutMs)
 {
     std::vector<uint8_t> out;
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ScaledMs(timeoutMs));
     while (out.size() < n) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                               until - std::chrono::steady_clock::now())

@@ -18,7 +18,8 @@ public:
     int MasterFd() const { return FMaster; }
 
     void Send(const std::vector<uint8_t>& bytes);
-    // Up to n bytes the program sent, waiting at most timeoutMs for them all.
+    // Up to n bytes the program sent, waiting at most timeoutMs for them all
+    // (stretched by the test run's time scale).
     std::vector<uint8_t> Receive(size_t n, int timeoutMs);
 
 private:

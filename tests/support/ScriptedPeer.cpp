@@ -3,6 +3,8 @@
 #include <chrono>
 #include <cstdio>
 
+#include "tests/support/TestTime.h"
+
 std::string HexBytes(const std::vector<uint8_t>& bytes)
 {
     std::string s;
@@ -14,7 +16,7 @@ std::string HexBytes(const std::vector<uint8_t>& bytes)
     return s.empty() ? "(nothing)" : s;
 }
 
-TScriptedPeer::TScriptedPeer(int expectTimeoutMs) : FExpectTimeoutMs(expectTimeoutMs) {}
+TScriptedPeer::TScriptedPeer(int expectTimeoutMs) : FExpectTimeoutMs(WaitLimitMs(expectTimeoutMs)) {}
 
 TScriptedPeer::~TScriptedPeer()
 {
@@ -32,7 +34,7 @@ void TScriptedPeer::Run(std::vector<TScriptStep> steps)
 
 bool TScriptedPeer::Join(int timeoutMs)
 {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(WaitLimitMs(timeoutMs));
     while (!FDone.load() && std::chrono::steady_clock::now() < until)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     if (!FDone.load())

@@ -33,7 +33,8 @@ struct TScriptStep {
 
 class TScriptedPeer {
 public:
-    // Each expectation waits at most expectTimeoutMs for the program's bytes.
+    // Each expectation waits at most expectTimeoutMs for the program's bytes;
+    // that and Join's time-out are safety limits (WaitLimitMs).
     explicit TScriptedPeer(int expectTimeoutMs = 5000);
     ~TScriptedPeer();
     TScriptedPeer(const TScriptedPeer&) = delete;

@@ -86,6 +86,10 @@ TEST_F(AdapterLamp, TheLampFollowsTheAdapterOutAndBackIn)
     // Pulled out: the next byte closes the line for good. The window offers
     // to look for the instrument again; the operator declines.
     TModalScript lost({Prompt(3, "btnCancel")}, 30000);
+    // The name goes with the device, as a pulled adapter's does: a name left
+    // on the closed terminal would let the window open whatever terminal
+    // another program (another test) gets under that number next.
+    std::filesystem::remove(Link);
     ASSERT_TRUE(Sim->SetFault("hangup"));
     ASSERT_TRUE(PumpUntil(
         [&] {
@@ -107,8 +111,9 @@ TEST_F(AdapterLamp, TheLampFollowsTheAdapterOutAndBackIn)
     std::printf("[ measure  ] adapter out and in: longest window-thread gap %lld ms\n", static_cast<long long>(gap));
     RecordProperty("adapter_gap_ms", static_cast<int>(gap));
     // A wait for the worker would take at least one of its echo waits (two
-    // seconds); the bound is generous so that a loaded machine does not fail it.
-    EXPECT_LT(gap, 500);
+    // seconds, stretched like the bound); the bound is generous so that a
+    // loaded machine does not fail it.
+    EXPECT_LT(gap, ScaledMs(500));
 }
 
 }  // namespace

@@ -18,8 +18,10 @@
 #include <functional>
 #include <memory>
 
+#include "tests/support/TestTime.h"
+
 // Returns the watcher; StopWatching ends it early (when the window is not
-// expected after all).
+// expected after all). The time-out is a safety limit (WaitLimitMs).
 template <class T>
 QPointer<QTimer> WhenModal(std::function<void(T*)> action, int timeoutMs = 5000)
 {
@@ -35,7 +37,7 @@ QPointer<QTimer> WhenModal(std::function<void(T*)> action, int timeoutMs = 5000)
             action(wanted);
             return;
         }
-        if (clock->elapsed() > timeoutMs) {
+        if (clock->elapsed() > WaitLimitMs(timeoutMs)) {
             timer->stop();
             timer->deleteLater();
             ADD_FAILURE() << "no modal " << T::staticMetaObject.className() << " appeared";

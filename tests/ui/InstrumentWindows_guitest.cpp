@@ -129,7 +129,7 @@ TEST(ResetProgress, PhasesResultsAndTheHeldEnd)
     EXPECT_TRUE(visibleShortlyAfterEnd);
     EXPECT_FALSE(window.isVisible());
     EXPECT_GE(held, 900);
-    EXPECT_LT(held, 5000);
+    EXPECT_LT(held, ScaledMs(5000));
 
     // The next reset starts from a clean window.
     WhenModal<TFormSysInitInfo>([&](TFormSysInitInfo* w) {

@@ -43,11 +43,12 @@ TModalStep OnModal(std::function<void(T*)> action)
 // Runs the steps in order against the modal windows as they come up. Done()
 // turns true when every step has run. A script that is not `required` only
 // stands by, in case a window comes that should not (the test then sees
-// that its step ran instead of hanging in that window).
+// that its step ran instead of hanging in that window). The time-out, per
+// step, is a safety limit (WaitLimitMs).
 class TModalScript {
 public:
     explicit TModalScript(std::vector<TModalStep> steps, int timeoutMs = 20000, bool required = true)
-        : FSteps(std::move(steps)), FTimeoutMs(timeoutMs), FRequired(required)
+        : FSteps(std::move(steps)), FTimeoutMs(WaitLimitMs(timeoutMs)), FRequired(required)
     {
         FClock.start();
         FTimer.setInterval(2);
@@ -87,13 +88,15 @@ private:
     QTimer FTimer;
 };
 
-// Turns the event loop until pred() holds; false on time-out.
+// Turns the event loop until pred() holds; false on time-out (a safety
+// limit, WaitLimitMs).
 inline bool PumpUntil(const std::function<bool()>& pred, int timeoutMs = 20000)
 {
     QElapsedTimer clock;
     clock.start();
+    const int limit = WaitLimitMs(timeoutMs);
     while (!pred()) {
-        if (clock.elapsed() > timeoutMs)
+        if (clock.elapsed() > limit)
             return false;
         Pump(5);
     }

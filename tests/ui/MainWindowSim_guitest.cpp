@@ -193,7 +193,7 @@ TEST_F(MainWindowWithSimulator, ResetCalibrateScanSaveNewOpen)
     std::printf("[ measure  ] longest window-thread gap during the scan: %lld ms (%.1f s scan)\n",
                 static_cast<long long>(longestGap), static_cast<double>(clock.elapsed()) / 1000.0);
     RecordProperty("longest_window_gap_ms", static_cast<int>(longestGap));
-    EXPECT_LT(longestGap, 1000);
+    EXPECT_LT(longestGap, ScaledMs(1000));
     EXPECT_NE(Form->ScanDateTime().Year, -1);
 
     ASSERT_EQ(Form->Graph()->CurveCount, 1);
@@ -353,7 +353,7 @@ TEST_F(MainWindowWithSimulator, BrokenScanStreamShowsTheErrorOnceAndReturnsToIdl
     // second error box has come.
     ASSERT_TRUE(PumpUntil(
         [&] {
-            return sinceFault.elapsed() > 24000 && !Form->Busy() &&
+            return sinceFault.elapsed() > ScaledMs(24000) && !Form->Busy() &&
                    QApplication::activeModalWidget() == nullptr && Form->InstrumentState() == 5 &&
                    Action("mnScan")->isEnabled();
         },

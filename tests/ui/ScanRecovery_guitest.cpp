@@ -217,7 +217,7 @@ TEST_F(ScanRecoveryWindow, TheProgramKilledMidScanOffersItsPointsAtTheNextStart)
     // Waits for the scan to have rewritten its file a few times.
     int versions = 0;
     timespec last{};
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ScaledMs(120000));
     while (versions < 3 && std::chrono::steady_clock::now() < until) {
         struct stat st {};
         if (::stat(RecoveryFile().c_str(), &st) == 0 &&

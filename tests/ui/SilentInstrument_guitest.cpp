@@ -117,8 +117,8 @@ TEST_F(SilentInstrument, StopAndClosingNeverStallTheWindowThread)
     RecordProperty("close_gap_ms", static_cast<int>(closeGap));
     // A wait for the worker would take most of its two-second echo wait; the
     // bound is generous so that a loaded machine does not fail the test.
-    EXPECT_LT(stopGap, 500);
-    EXPECT_LT(closeGap, 500);
+    EXPECT_LT(stopGap, ScaledMs(500));
+    EXPECT_LT(closeGap, ScaledMs(500));
 }
 
 }  // namespace
