@@ -1,4 +1,5 @@
 #include "sim/SimPtyHost.h"
+#include "link/TimeScale.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -30,18 +31,11 @@ constexpr int IdleSleepMs = 100;
 // bursts (as from a USB adapter) instead of one wake-up per byte.
 constexpr int MinSleepMs = 4;
 
-// The program's ZQ735_TIME_SCALE (1 to 1000; anything else is 1), read the
-// way the link reads it, so that both sides stretch alike.
+// The program's ZQ735_TIME_SCALE, read the way the link reads it, so that
+// both sides stretch alike.
 double EnvironmentTimeScale()
 {
-    const char* text = std::getenv("ZQ735_TIME_SCALE");
-    if (text == nullptr || *text == '\0')
-        return 1.0;
-    char* end = nullptr;
-    const double v = std::strtod(text, &end);
-    if (end == text || *end != '\0' || !std::isfinite(v) || v < 1.0 || v > 1000.0)
-        return 1.0;
-    return v;
+    return ParseTimeScale(std::getenv("ZQ735_TIME_SCALE"));
 }
 
 TSimOptions WithTimeScale(TSimOptions options)

@@ -374,20 +374,21 @@ TEST_F(CmdScripted, AcqWaveRefusesTooSmallBufferBeforeSending)
 }
 
 // The instrument pauses a scan: the stream first waits its 5500 polls, then
-// the waiting dialog counts down. The data comes back 3.5 s after the dialog
-// opened: three seconds counted, then the dialog closes and the scan goes on.
+// the waiting dialog counts down. The data comes back 3.5 of the dialog's
+// seconds (each stretched by the run's time scale) after it opened: three
+// seconds counted, then the dialog closes and the scan goes on.
 TEST_F(CmdScripted, PausedScanOpensAndClosesWaitingDialog)
 {
     std::vector<int16_t> buffer(512);
     const Bytes pts = {0x02, 0, 0, 0};
     auto dialogOpen = [this] {
-        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(WaitLimitMs(20000));
         while (!Task.WaitOpened.load() && std::chrono::steady_clock::now() < until)
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
     };
     const int r = Play({{{0x90}, 0, {0x90}},
                         {pts, 0, Cat({pts, SampleBytes(0, 240)})},
-                        {{}, 3500, Cat({SampleBytes(240, 240), kEndOk}), dialogOpen}},
+                        {{}, ScaledMs(3500), Cat({SampleBytes(240, 240), kEndOk}), dialogOpen}},
                        [&] { return Cmd.Cmd_Scan(buffer.data(), 512, 2); });
     EXPECT_EQ(r, 209);
     EXPECT_EQ(Task.Waits, (std::vector<Pair>{{0, 10}, {1, -1}, {1, -1}, {1, -1}, {2, 7000}}));

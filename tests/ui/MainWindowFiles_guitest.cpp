@@ -41,22 +41,6 @@ protected:
         return drop.isAccepted();
     }
 
-    // What a spectrum file keeps of the curve in a slot: texts, values, record.
-    std::vector<uint8_t> State(int slot)
-    {
-        std::vector<uint8_t> b;
-        TSpCurveZQ735* c = Form->Graph()->CurveAt(slot);
-        if (c == nullptr)
-            return b;
-        const TCurveInfo info = c->GetInfo();
-        const auto* t = reinterpret_cast<const uint8_t*>(&info);
-        b.insert(b.end(), t, t + 100);
-        const auto* v = reinterpret_cast<const uint8_t*>(c->GetData());
-        b.insert(b.end(), v, v + c->GetCount() * sizeof(float));
-        const auto* p = reinterpret_cast<const uint8_t*>(Form->Model()->ParamsOfSlot(slot));
-        b.insert(b.end(), p, p + sizeof(TMeasureParams));
-        return b;
-    }
     std::vector<QString> RangeEdits()
     {
         return {Edit("EditWs")->text(), Edit("EditWe")->text(), Edit("EditYs")->text(),

@@ -201,6 +201,24 @@ protected:
         return c;
     }
 
+    // What a spectrum file keeps of the curve in a slot: texts, values and
+    // the slot's record, byte for byte.
+    std::vector<uint8_t> State(int slot)
+    {
+        std::vector<uint8_t> b;
+        TSpCurveZQ735* c = Form->Graph()->CurveAt(slot);
+        if (c == nullptr)
+            return b;
+        const TCurveInfo info = c->GetInfo();
+        const auto* i = reinterpret_cast<const uint8_t*>(&info);
+        b.insert(b.end(), i, i + 100);
+        const auto* v = reinterpret_cast<const uint8_t*>(c->GetData());
+        b.insert(b.end(), v, v + c->GetCount() * sizeof(float));
+        const auto* p = reinterpret_cast<const uint8_t*>(Form->Model()->ParamsOfSlot(slot));
+        b.insert(b.end(), p, p + sizeof(TMeasureParams));
+        return b;
+    }
+
     QTemporaryDir Dir;
     std::unique_ptr<TForm1> Form;
 };

@@ -54,23 +54,6 @@ protected:
 
     TSpCurveZQ735* Current() { return Form->Graph()->CurrentCurve(); }
     const TMeasureParams& CurrentParams() { return *Form->Model()->ParamsOfSlot(Form->Graph()->CurrentIndex()); }
-
-    // Values, texts and the slot's record, byte for byte.
-    std::vector<uint8_t> State(int slot)
-    {
-        std::vector<uint8_t> b;
-        TSpCurveZQ735* c = Form->Graph()->CurveAt(slot);
-        if (c == nullptr)
-            return b;
-        const TCurveInfo info = c->GetInfo();
-        const auto* i = reinterpret_cast<const uint8_t*>(&info);
-        b.insert(b.end(), i, i + 100);
-        const auto* v = reinterpret_cast<const uint8_t*>(c->GetData());
-        b.insert(b.end(), v, v + 4 * c->GetCount());
-        const auto* p = reinterpret_cast<const uint8_t*>(Form->Model()->ParamsOfSlot(slot));
-        b.insert(b.end(), p, p + sizeof(TMeasureParams));
-        return b;
-    }
 };
 
 TEST_F(ProcessingWindow, PolystyreneToAbsAndBackAndEveryCommandUndone)
